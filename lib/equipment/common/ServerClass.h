@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "BaseObject.h"
+#include "WideString.h"
+
+namespace equ {
+
+// Registration data of the one automation class an in-process server exposes, and how an
+// object of it is made. The platform binding registers it and creates objects through it.
+struct ServerClassInfo {
+  WideString ServerName;
+  WideString ClassName;
+  WideString ClassID;  // in braces, upper case
+  WideString Description;
+  WideString ThreadingModel;
+  std::function<std::unique_ptr<TBaseObject>()> CreateObject;
+
+  WideString ProgID() const { return ServerName + u"." + ClassName; }
+};
+
+// The class this module serves; defined by the product linked into the module.
+const ServerClassInfo& ModuleServerClass();
+
+// A new, initialized object of the module's class.
+std::unique_ptr<TBaseObject> CreateServerObject();
+
+}  // namespace equ

@@ -1,0 +1,22 @@
+#include "PlatformPorts.h"
+
+#include <utility>
+
+namespace equ {
+
+PlatformPorts& Platform() {
+  static PlatformPorts ports = CreateDefaultPlatformPorts();
+  return ports;
+}
+
+ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Platform()) {
+  PlatformPorts& current = Platform();
+  if (replacement.locale) current.locale = std::move(replacement.locale);
+  if (replacement.module) current.module = std::move(replacement.module);
+  if (replacement.folders) current.folders = std::move(replacement.folders);
+  if (replacement.guids) current.guids = std::move(replacement.guids);
+}
+
+ScopedPlatformPorts::~ScopedPlatformPorts() { Platform() = std::move(saved_); }
+
+}  // namespace equ

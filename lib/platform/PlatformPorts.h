@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+
+namespace equ {
+
+class UserLocale;
+class ModuleInfo;
+class Folders;
+class GuidSource;
+
+// The platform services the portable core needs, reached in one place. Each build supplies its
+// adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
+struct PlatformPorts {
+  std::shared_ptr<UserLocale> locale;
+  std::shared_ptr<ModuleInfo> module;
+  std::shared_ptr<Folders> folders;
+  std::shared_ptr<GuidSource> guids;
+};
+
+PlatformPorts CreateDefaultPlatformPorts();
+
+// The ports in force for this process, created on first use.
+PlatformPorts& Platform();
+
+// Replaces some ports for the life of the object (tests); the others stay as they are.
+class ScopedPlatformPorts {
+ public:
+  explicit ScopedPlatformPorts(PlatformPorts replacement);
+  ~ScopedPlatformPorts();
+  ScopedPlatformPorts(const ScopedPlatformPorts&) = delete;
+  ScopedPlatformPorts& operator=(const ScopedPlatformPorts&) = delete;
+
+ private:
+  PlatformPorts saved_;
+};
+
+}  // namespace equ

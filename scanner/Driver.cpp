@@ -1,0 +1,10 @@
+#include "Driver.h"
+
+namespace equ {
+
+void TDriver::Initialize() {
+  TBaseObject::Initialize();
+  SetDebugLogEnabled(false);
+}
+
+}  // namespace equ

@@ -1,0 +1,20 @@
+#include <memory>
+
+#include "Driver.h"
+#include "equipment/common/ServerClass.h"
+
+namespace equ {
+
+const ServerClassInfo& ModuleServerClass() {
+  static const ServerClassInfo info{
+      u"Ovex",
+      u"MorvanelV41",
+      u"{5C3E9A71-2B4D-4F86-9E1A-7D20C4B8E613}",
+      u"8.2 Equipment Driver 2.0",
+      u"Apartment",
+      [] { return std::make_unique<TDriver>(); },
+  };
+  return info;
+}
+
+}  // namespace equ

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/Folders.h"
+#include "platform/GuidSource.h"
+#include "platform/ModuleInfo.h"
+
+namespace equ::testing {
+
+// Folders held in memory: which exist, which special folders the platform gives, and every
+// access grant asked for.
+class FakeFolders : public Folders {
+ public:
+  std::map<int, WideString> special;
+  mutable std::set<WideString> existing;
+  mutable std::vector<WideString> granted;
+  bool grantFails = false;
+
+  std::optional<WideString> SpecialFolder(int folderId) const override {
+    auto it = special.find(folderId);
+    if (it == special.end()) return std::nullopt;
+    existing.insert(it->second);
+    return it->second;
+  }
+  bool DirectoryExists(const WideString& path) const override { return existing.count(path) != 0; }
+  bool ForceDirectories(const WideString& path) const override {
+    existing.insert(path);
+    return true;
+  }
+  void GrantEveryoneAccess(const WideString& path) const override;
+  char16_t PathDelimiter() const override { return u'\\'; }
+};
+
+class FakeModuleInfo : public ModuleInfo {
+ public:
+  WideString path = u"C:\\Program Files\\Ovex\\s_morvanelv41.dll";
+  FileVersion version{1, 1, 1, 2};
+
+  WideString ModulePath() const override { return path; }
+  WideString LongPath(const WideString& p) const override { return p; }
+  FileVersion GetFileVersion(const WideString& p) const override {
+    return p.empty() || p == path ? version : FileVersion{};
+  }
+};
+
+// GUIDs numbered in order, so tests can tell objects apart and predict their identifiers.
+class SequentialGuidSource : public GuidSource {
+ public:
+  int next = 1;
+  WideString NewGuidText() override;
+};
+
+}  // namespace equ::testing
