@@ -17,6 +17,8 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.guids) current.guids = std::move(replacement.guids);
 }
 
-ScopedPlatformPorts::~ScopedPlatformPorts() { Platform() = std::move(saved_); }
+ScopedPlatformPorts::~ScopedPlatformPorts() {
+  Platform() = std::move(saved_);
+}
 
 }  // namespace equ

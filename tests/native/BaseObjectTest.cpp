@@ -36,16 +36,17 @@ class TTestObject : public TBaseObject {
     RegisterPrivateMethod(u"Init", Bind(&TTestObject::HostInit));
     RegisterPrivateMethod(u"Raise", Bind(&TTestObject::HostRaise));
     RegisterPublicMethod(u"Echo", Bind(&TTestObject::HostEcho));
-    RegisterPublicMethod(u"PortFailure", [](Variant&, Variant&, std::int32_t, WideString&) {
-      return 1011;
-    });
+    RegisterPublicMethod(u"PortFailure",
+                         [](Variant&, Variant&, std::int32_t, WideString&) { return 1011; });
     RegisterPublicMethod(u"OwnFailure", Bind(&TTestObject::HostOwnFailure));
-    RegisterPublicMethod(u"Throws", [](Variant&, Variant&, std::int32_t, WideString&) -> std::int32_t {
-      throw EquException(1011, u"Порт COM3 занят");
-    });
-    RegisterPublicMethod(u"ThrowsStd", [](Variant&, Variant&, std::int32_t, WideString&) -> std::int32_t {
-      throw std::runtime_error("bad thing");
-    });
+    RegisterPublicMethod(u"Throws",
+                         [](Variant&, Variant&, std::int32_t, WideString&) -> std::int32_t {
+                           throw EquException(1011, u"Порт COM3 занят");
+                         });
+    RegisterPublicMethod(u"ThrowsStd",
+                         [](Variant&, Variant&, std::int32_t, WideString&) -> std::int32_t {
+                           throw std::runtime_error("bad thing");
+                         });
     RegisterSpecificMethod(u"GetScanData", Bind(&TTestObject::HostEcho));
   }
 
@@ -143,11 +144,11 @@ TEST_F(BaseObjectTest, UnknownNameIsNotImplementedWithMinusOne) {
 
 TEST_F(BaseObjectTest, RegisteringAgainKeepsTheNumberAndReplacesHandlerAndFlags) {
   const std::size_t rows = object_.MethodList().size();
-  TMethodStruct& row = object_.RegisterMethod(u"ECHO", true, [](Variant&, Variant& out,
-                                                                  std::int32_t, WideString&) {
-    out = Variant(u"second");
-    return 0;
-  });
+  TMethodStruct& row =
+      object_.RegisterMethod(u"ECHO", true, [](Variant&, Variant& out, std::int32_t, WideString&) {
+        out = Variant(u"second");
+        return 0;
+      });
   EXPECT_EQ(object_.MethodList().size(), rows);
   EXPECT_EQ(row.Name, u"Echo") << "the first registration's name stays";
   EXPECT_TRUE(row.IsSpecific);
@@ -193,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BaseObjectTest, MethodBitWithPropertyGetStillCalls) {
   SafeArray params = PublicArgs(Variant(1), Variant(), Variant(0));
   Variant result;
-  EXPECT_EQ(object_.Invoke(Id(u"Echo"), kDispatchMethod | kDispatchPropertyGet, params, result,
-                           nullptr),
-            hresult::kOk);
+  EXPECT_EQ(
+      object_.Invoke(Id(u"Echo"), kDispatchMethod | kDispatchPropertyGet, params, result, nullptr),
+      hresult::kOk);
   EXPECT_EQ(result, Variant(true));
 }
 
@@ -205,14 +206,14 @@ TEST_F(BaseObjectTest, PublicSuccessReturnsTrueAndTheHandlersOutData) {
   ASSERT_EQ(Call(u"Echo", params, result), hresult::kOk);
   EXPECT_EQ(result, Variant(true));
   EXPECT_EQ(params.At(1), Variant(u"in"));
-  EXPECT_TRUE(object_.seenOutData.IsEmpty()) << "the host's second argument never reaches the handler";
+  EXPECT_TRUE(object_.seenOutData.IsEmpty())
+      << "the host's second argument never reaches the handler";
   EXPECT_EQ(object_.seenTimeOut, 30);
 }
 
 TEST_F(BaseObjectTest, PublicSuccessWithoutTouchingOutDataLeavesItEmpty) {
-  object_.RegisterMethod(u"Quiet", false, [](Variant&, Variant&, std::int32_t, WideString&) {
-    return 0;
-  });
+  object_.RegisterMethod(u"Quiet", false,
+                         [](Variant&, Variant&, std::int32_t, WideString&) { return 0; });
   SafeArray params = PublicArgs(Variant(1), Variant(u"old"), Variant(0));
   Variant result;
   ASSERT_EQ(Call(u"Quiet", params, result), hresult::kOk);
@@ -231,8 +232,9 @@ TEST_F(BaseObjectTest, OwnDescriptionAndExtraDataMakeTheErrorArray) {
   SafeArray params = PublicArgs(Variant(), Variant(), Variant(0));
   Variant result;
   ASSERT_EQ(Call(u"OwnFailure", params, result), hresult::kOk);
-  EXPECT_EQ(params.At(1), Variant(SafeArray::Vector(
-                              {Variant(1004), Variant(u"Неверный штрихкод"), Variant(77)})));
+  EXPECT_EQ(
+      params.At(1),
+      Variant(SafeArray::Vector({Variant(1004), Variant(u"Неверный штрихкод"), Variant(77)})));
   // The extra data belongs to that one call.
   ASSERT_EQ(Call(u"PortFailure", params, result), hresult::kOk);
   EXPECT_EQ(params.At(1).Array()->ElementCount(), 2u);
@@ -278,15 +280,13 @@ TEST_P(TimeOutTest, OnlyOrdinalTimeOutsReachTheHandler) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TimeOutTest,
-    ::testing::Values(TimeOutCase{"I4", Variant(0), true},
-                      TimeOutCase{"I2", Variant::Int(VarType::I2, 5), true},
-                      TimeOutCase{"UI1", Variant::UInt(VarType::UI1, 5), true},
-                      TimeOutCase{"Bool", Variant(true), true},
-                      TimeOutCase{"String", Variant(u"10"), false},
-                      TimeOutCase{"Double", Variant(10.0), false},
-                      TimeOutCase{"Empty", Variant(), false},
-                      TimeOutCase{"Missing", Variant(), false, false},
-                      TimeOutCase{"I8TooLarge", Variant::Int(VarType::I8, 1LL << 40), false}),
+    ::testing::Values(
+        TimeOutCase{"I4", Variant(0), true}, TimeOutCase{"I2", Variant::Int(VarType::I2, 5), true},
+        TimeOutCase{"UI1", Variant::UInt(VarType::UI1, 5), true},
+        TimeOutCase{"Bool", Variant(true), true}, TimeOutCase{"String", Variant(u"10"), false},
+        TimeOutCase{"Double", Variant(10.0), false}, TimeOutCase{"Empty", Variant(), false},
+        TimeOutCase{"Missing", Variant(), false, false},
+        TimeOutCase{"I8TooLarge", Variant::Int(VarType::I8, 1LL << 40), false}),
     [](const ::testing::TestParamInfo<TimeOutCase>& p) { return p.param.name; });
 
 TEST_F(BaseObjectTest, PrivateHandlerSeesAndReplacesTheWholeArray) {
@@ -312,8 +312,8 @@ TEST_F(BaseObjectTest, PrivateHandlerExceptionIsAnAutomationException) {
   EXPECT_EQ(lines[0].first, u"> Raise");
   EXPECT_EQ(lines[0].second, u"Params: [(1)]");
   EXPECT_EQ(lines[1], std::make_pair(WideString(u"EXCEPTION"), WideString(u"Нет менеджера")));
-  EXPECT_EQ(lines[2], std::make_pair(WideString(u"EXCEPTION"),
-                                     WideString(u"EquException: Нет менеджера")));
+  EXPECT_EQ(lines[2],
+            std::make_pair(WideString(u"EXCEPTION"), WideString(u"EquException: Нет менеджера")));
 }
 
 TEST_F(BaseObjectTest, TraceOfAPublicCall) {
@@ -324,8 +324,8 @@ TEST_F(BaseObjectTest, TraceOfAPublicCall) {
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], std::make_pair(WideString(u"> Echo"), WideString(u"InData: 'abc'")));
-  EXPECT_EQ(lines[1], std::make_pair(WideString(u"< Echo"),
-                                     WideString(u"Result=True; OutData: 'abc'")));
+  EXPECT_EQ(lines[1],
+            std::make_pair(WideString(u"< Echo"), WideString(u"Result=True; OutData: 'abc'")));
   EXPECT_EQ(trace_->lines[0].instanceId, object_.InstanceID());
 }
 

@@ -20,7 +20,11 @@ class LocaleScope {
   ScopedPlatformPorts scope_;
 };
 
-inline LocaleScope EnglishLocale() { return LocaleScope(u'.', u','); }
-inline LocaleScope RussianLocale() { return LocaleScope(u',', u'\u00A0'); }
+inline LocaleScope EnglishLocale() {
+  return LocaleScope(u'.', u',');
+}
+inline LocaleScope RussianLocale() {
+  return LocaleScope(u',', u'\u00A0');
+}
 
 }  // namespace equ::testing

@@ -20,7 +20,9 @@ struct CoercionCase {
   std::int32_t error = 0;           // the failure's automation status
 };
 
-void PrintTo(const CoercionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CoercionCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CoercionTest : public ::testing::TestWithParam<CoercionCase> {
  protected:
@@ -31,7 +33,8 @@ TEST_P(CoercionTest, ConvertsOrFailsAsAutomationDoes) {
   const CoercionCase& c = GetParam();
   if (c.expected) {
     const Variant converted = ChangeVariantType(c.source, c.target);
-    EXPECT_EQ(converted, *c.expected) << WideToUtf8(converted.TypeCode() == 8 ? converted.RawString() : u"");
+    EXPECT_EQ(converted, *c.expected)
+        << WideToUtf8(converted.TypeCode() == 8 ? converted.RawString() : u"");
   } else {
     try {
       ChangeVariantType(c.source, c.target);
@@ -45,8 +48,12 @@ TEST_P(CoercionTest, ConvertsOrFailsAsAutomationDoes) {
 constexpr std::int32_t kMismatch = kVarErrorTypeMismatch;
 constexpr std::int32_t kOverflow = kVarErrorOverflow;
 
-Variant I2(std::int16_t v) { return Variant::Int(VarType::I2, v); }
-Variant UI1(std::uint8_t v) { return Variant::UInt(VarType::UI1, v); }
+Variant I2(std::int16_t v) {
+  return Variant::Int(VarType::I2, v);
+}
+Variant UI1(std::uint8_t v) {
+  return Variant::UInt(VarType::UI1, v);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CoercionTest,

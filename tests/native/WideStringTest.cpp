@@ -12,7 +12,9 @@ TEST(WideStringTest, Utf8RoundTripsCyrillicAndAstralCharacters) {
 }
 
 TEST(WideStringTest, MalformedUtf8BecomesReplacementCharacters) {
-  EXPECT_EQ(Utf8ToWide("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToWide("a\xFF"
+                       "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToWide("\xD0"), u"\uFFFD") << "a truncated sequence at the end";
   EXPECT_EQ(Utf8ToWide("\xD0z"), u"\uFFFDz");
 }

@@ -66,8 +66,7 @@ void TBaseObject::RegisterPrivateMethod(std::u16string_view name, TPrivateMethod
   row.Handler = std::move(handler);
 }
 
-TMethodStruct& TBaseObject::RegisterPublicMethod(std::u16string_view name,
-                                                 TPublicMethod handler) {
+TMethodStruct& TBaseObject::RegisterPublicMethod(std::u16string_view name, TPublicMethod handler) {
   return RegisterMethod(name, false, std::move(handler));
 }
 
@@ -113,7 +112,7 @@ bool TBaseObject::IsKnownDispID(std::int32_t dispId) const {
 
 HResult TBaseObject::Invoke(std::int32_t dispId, std::uint16_t flags, SafeArray& params,
                             Variant& result, InvokeExceptionInfo* exceptionInfo) {
-  if (dispId >= kMaxDispID || (flags & kDispatchMethod) == 0) return hresult::kFail;
+  if (IsRefusedInvocation(dispId, flags)) return hresult::kFail;
   // A number that names no row is refused before anything is touched, as a late-bound call
   // to a missing member is.
   if (!IsKnownDispID(dispId)) return hresult::kMemberNotFound;
@@ -256,7 +255,8 @@ void TBaseObject::PutArrayElement(SafeArray& array, std::int32_t index, const Va
 Variant TBaseObject::MakeErrorData(std::int32_t code, const WideString& description,
                                    const Variant& extData) {
   std::vector<Variant> elements{
-      Variant(code), Variant(description.empty() ? GetResultDescription(code, u"", u"") : description)};
+      Variant(code),
+      Variant(description.empty() ? GetResultDescription(code, u"", u"") : description)};
   if (!extData.IsEmpty()) elements.push_back(extData);
   return Variant(SafeArray::Vector(std::move(elements)));
 }

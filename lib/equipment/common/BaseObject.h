@@ -50,6 +50,12 @@ class TBaseObject {
   virtual void BeginDebugLog() {}
   virtual WideString GetDriverResultDescription(std::int32_t resultCode);
 
+  // A dispatch number of 100000 or more, or a call without the method bit (a property read),
+  // is refused before anything else is done.
+  static bool IsRefusedInvocation(std::int32_t dispId, std::uint16_t flags) {
+    return dispId >= kMaxDispID || (flags & kDispatchMethod) == 0;
+  }
+
   std::int32_t FindMethodID(std::u16string_view name);
   HResult CallMethod(std::int32_t dispId, Variant& result, SafeArray& params);
 
@@ -109,8 +115,7 @@ class TBaseObject {
   bool IsKnownDispID(std::int32_t dispId) const;
   HResult CallPublicMethod(const WideString& name, const TPublicMethod* handler, bool trace,
                            Variant& result, SafeArray& params);
-  void CallPrivateMethod(const TMethodStruct& row, bool trace, Variant& result,
-                         SafeArray& params);
+  void CallPrivateMethod(const TMethodStruct& row, bool trace, Variant& result, SafeArray& params);
   void AnswerException(const WideString& className, const WideString& message,
                        InvokeExceptionInfo* exceptionInfo);
 

@@ -21,7 +21,9 @@ WideString WithTrailingDelimiter(WideString path) {
 
 }  // namespace
 
-WideString GetModulePath() { return CutToPathLimit(Platform().module->ModulePath()); }
+WideString GetModulePath() {
+  return CutToPathLimit(Platform().module->ModulePath());
+}
 
 WideString GetLongPath(const WideString& path) {
   return CutToPathLimit(Platform().module->LongPath(path));
@@ -35,9 +37,8 @@ WideString GetSpecialFolder(int folderId, SpecialFolderFallback fallback) {
   const Folders& folders = *Platform().folders;
   auto folder = folders.SpecialFolder(folderId);
   if (!folder) {
-    folder = folders.SpecialFolder(fallback == SpecialFolderFallback::UserAppData
-                                       ? kFolderAppData
-                                       : kFolderCommonAppData);
+    folder = folders.SpecialFolder(
+        fallback == SpecialFolderFallback::UserAppData ? kFolderAppData : kFolderCommonAppData);
   }
   if (!folder) return WideString();
   return WithTrailingDelimiter(CutToPathLimit(*folder));

@@ -14,16 +14,15 @@ class SafeArray;
 
 // Public convention: the host's InData, OutData and TimeOut; answers a result code (0 is
 // success) and may set its own description of a failure.
-using TPublicMethod = std::function<std::int32_t(Variant& InData, Variant& OutData,
-                                                 std::int32_t TimeOut,
-                                                 WideString& ResultDescription)>;
+using TPublicMethod = std::function<std::int32_t(
+    Variant& InData, Variant& OutData, std::int32_t TimeOut, WideString& ResultDescription)>;
 // Private convention: the whole argument array (elements may be replaced); answers the
 // call's result value.
 using TPrivateMethod = std::function<Variant(SafeArray& paParams)>;
 // Extension handler for names outside the method table: the public convention with the name.
-using TExtMethod = std::function<std::int32_t(const WideString& AMethodName, Variant& InData,
-                                              Variant& OutData, std::int32_t TimeOut,
-                                              WideString& ResultDescription)>;
+using TExtMethod =
+    std::function<std::int32_t(const WideString& AMethodName, Variant& InData, Variant& OutData,
+                               std::int32_t TimeOut, WideString& ResultDescription)>;
 
 // One row of the method table; its index is its dispatch number.
 struct TMethodStruct {

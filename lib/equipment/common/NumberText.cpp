@@ -18,7 +18,9 @@ WideString Widen(const std::string& text, char16_t decimalSeparator) {
   return out;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xA0; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xA0;
+}
 
 std::optional<double> ParseRadix(std::u16string_view digits, int radix) {
   if (digits.empty()) return std::nullopt;

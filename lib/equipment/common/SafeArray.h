@@ -25,7 +25,9 @@ class SafeArray {
   SafeArray(VarType elementType, std::vector<ArrayBound> bounds);
   // A one-dimensional array of variants with lower bound 0.
   static SafeArray Vector(std::vector<Variant> elements);
-  static SafeArray Vector(std::size_t count) { return SafeArray(VarType::Variant, {{0, static_cast<std::uint32_t>(count)}}); }
+  static SafeArray Vector(std::size_t count) {
+    return SafeArray(VarType::Variant, {{0, static_cast<std::uint32_t>(count)}});
+  }
 
   VarType ElementType() const { return elementType_; }
   std::size_t Dimensions() const { return bounds_.size(); }

@@ -8,20 +8,20 @@
 namespace equ {
 
 double Decimal::ToDouble() const {
-  const double magnitude = (static_cast<double>(hi32) * 18446744073709551616.0 +
-                            static_cast<double>(lo64)) /
-                           std::pow(10.0, scale);
+  const double magnitude =
+      (static_cast<double>(hi32) * 18446744073709551616.0 + static_cast<double>(lo64)) /
+      std::pow(10.0, scale);
   return negative ? -magnitude : magnitude;
 }
 
-void Variant::ArrayDeleter::operator()(SafeArray* array) const { delete array; }
+void Variant::ArrayDeleter::operator()(SafeArray* array) const {
+  delete array;
+}
 
 Variant::Variant(Decimal value) : type_(VarType::Decimal), decimal_(value) {}
 
 Variant::Variant(SafeArray array)
-    : type_(array.ElementType()),
-      isArray_(true),
-      array_(new SafeArray(std::move(array))) {}
+    : type_(array.ElementType()), isArray_(true), array_(new SafeArray(std::move(array))) {}
 
 Variant::Variant(std::shared_ptr<DispatchPort> dispatch)
     : type_(VarType::Dispatch), object_(std::move(dispatch)) {}

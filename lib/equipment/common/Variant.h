@@ -73,16 +73,16 @@ struct Decimal {
 class Variant {
  public:
   Variant() = default;
-  Variant(std::int32_t value) : type_(VarType::I4), int_(value) {}  // NOLINT: implicit by design
+  Variant(std::int32_t value) : type_(VarType::I4), int_(value) {}     // NOLINT: implicit by design
   Variant(bool value) : type_(VarType::Bool), int_(value ? -1 : 0) {}  // NOLINT
   Variant(double value) : type_(VarType::R8), real_(value) {}          // NOLINT
-  Variant(const char16_t* value) : type_(VarType::String), text_(value) {}  // NOLINT
+  Variant(const char16_t* value) : type_(VarType::String), text_(value) {}        // NOLINT
   Variant(WideString value) : type_(VarType::String), text_(std::move(value)) {}  // NOLINT
-  Variant(Currency value) : type_(VarType::Currency), int_(value.scaled) {}  // NOLINT
-  Variant(Date value) : type_(VarType::Date), real_(value.days) {}            // NOLINT
-  Variant(Decimal value);                                                     // NOLINT
-  Variant(SafeArray array);                                                   // NOLINT
-  Variant(std::shared_ptr<DispatchPort> dispatch);                            // NOLINT
+  Variant(Currency value) : type_(VarType::Currency), int_(value.scaled) {}       // NOLINT
+  Variant(Date value) : type_(VarType::Date), real_(value.days) {}                // NOLINT
+  Variant(Decimal value);                                                         // NOLINT
+  Variant(SafeArray array);                                                       // NOLINT
+  Variant(std::shared_ptr<DispatchPort> dispatch);                                // NOLINT
 
   Variant(const Variant& other);
   Variant(Variant&& other) noexcept;

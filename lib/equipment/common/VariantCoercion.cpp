@@ -19,18 +19,20 @@ __extension__ typedef __int128 Int128;
 constexpr double kMinDate = -657434.0;
 constexpr double kMaxDate = 2958465.0;
 
-const UserLocale& Locale() { return *Platform().locale; }
+const UserLocale& Locale() {
+  return *Platform().locale;
+}
 
 [[noreturn]] void ThrowMismatch(VarType from, VarType to) {
-  throw EVariantError(kVarErrorTypeMismatch, WideString(u"Не удалось преобразовать значение типа (") +
-                                                 VarTypeName(from) + u") в тип (" +
-                                                 VarTypeName(to) + u")");
+  throw EVariantError(kVarErrorTypeMismatch,
+                      WideString(u"Не удалось преобразовать значение типа (") + VarTypeName(from) +
+                          u") в тип (" + VarTypeName(to) + u")");
 }
 
 [[noreturn]] void ThrowOverflow(VarType to) {
-  throw EVariantError(kVarErrorOverflow,
-                      WideString(u"Значение вне допустимого диапазона для типа (") +
-                          VarTypeName(to) + u")");
+  throw EVariantError(
+      kVarErrorOverflow,
+      WideString(u"Значение вне допустимого диапазона для типа (") + VarTypeName(to) + u")");
 }
 
 bool IsIntegerType(VarType t) {
@@ -351,22 +353,36 @@ Variant ChangeVariantType(const Variant& value, VarType target) {
   }
 }
 
-Variant Variant::ChangeType(VarType target) const { return ChangeVariantType(*this, target); }
+Variant Variant::ChangeType(VarType target) const {
+  return ChangeVariantType(*this, target);
+}
 
 std::int32_t Variant::ToInt32() const {
   return static_cast<std::int32_t>(ChangeType(VarType::I4).RawInt());
 }
 
-std::int64_t Variant::ToInt64() const { return ChangeType(VarType::I8).RawInt(); }
+std::int64_t Variant::ToInt64() const {
+  return ChangeType(VarType::I8).RawInt();
+}
 
-double Variant::ToDouble() const { return ChangeType(VarType::R8).RawReal(); }
+double Variant::ToDouble() const {
+  return ChangeType(VarType::R8).RawReal();
+}
 
-bool Variant::ToBool() const { return ChangeType(VarType::Bool).RawInt() != 0; }
+bool Variant::ToBool() const {
+  return ChangeType(VarType::Bool).RawInt() != 0;
+}
 
-Currency Variant::ToCurrency() const { return Currency{ChangeType(VarType::Currency).RawInt()}; }
+Currency Variant::ToCurrency() const {
+  return Currency{ChangeType(VarType::Currency).RawInt()};
+}
 
-Date Variant::ToDate() const { return Date{ChangeType(VarType::Date).RawReal()}; }
+Date Variant::ToDate() const {
+  return Date{ChangeType(VarType::Date).RawReal()};
+}
 
-WideString Variant::ToString() const { return ChangeType(VarType::String).RawString(); }
+WideString Variant::ToString() const {
+  return ChangeType(VarType::String).RawString();
+}
 
 }  // namespace equ

@@ -14,7 +14,9 @@ namespace {
 
 constexpr int kTracePrecision = 15;
 
-WideString QuotedText(const WideString& text) { return u"'" + EscapeLineBreaks(text) + u"'"; }
+WideString QuotedText(const WideString& text) {
+  return u"'" + EscapeLineBreaks(text) + u"'";
+}
 
 WideString ArrayText(const Variant& value);
 
@@ -52,7 +54,8 @@ WideString SimpleText(const Variant& v) {
 // and Null as the empty text.
 WideString PlainText(const Variant& v) {
   if (v.IsArray()) return ArrayText(v);
-  if (v.IsByRef()) return v.IsVariantReference() ? PlainText(*v.Referent()) : SimpleText(*v.Referent());
+  if (v.IsByRef())
+    return v.IsVariantReference() ? PlainText(*v.Referent()) : SimpleText(*v.Referent());
   if (v.IsOpaque()) return WideString();
   switch (v.Type()) {
     case VarType::Empty:

@@ -34,7 +34,6 @@ void AppendUtf16(WideString& out, char32_t cp) {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-
 int Utf8TrailCount(unsigned char lead) {
   if (lead < 0x80) return 0;
   if ((lead >> 5) == 0x6) return 1;
@@ -93,7 +92,9 @@ std::string WideToUtf8(std::u16string_view text) {
   return out;
 }
 
-char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+char16_t AsciiUpper(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
 
 bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

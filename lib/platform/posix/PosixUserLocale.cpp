@@ -8,7 +8,6 @@ namespace equ {
 
 namespace {
 
-
 std::int64_t DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;

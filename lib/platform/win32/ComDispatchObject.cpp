@@ -1,0 +1,166 @@
+#include "ComDispatchObject.h"
+
+#include <exception>
+
+#include "ComVariant.h"
+#include "WinText.h"
+#include "equipment/common/Exceptions.h"
+#include "equipment/common/ResultCodes.h"
+
+namespace equ::win32 {
+
+namespace {
+
+void FillExceptionInfo(EXCEPINFO* target, const InvokeExceptionInfo& info) {
+  if (target == nullptr) return;
+  target->scode = info.scode;
+  try {
+    BSTR description = AllocBstr(info.description);
+    BSTR source = AllocBstr(info.source);
+    SysFreeString(target->bstrDescription);
+    SysFreeString(target->bstrSource);
+    target->bstrDescription = description;
+    target->bstrSource = source;
+  } catch (const std::bad_alloc&) {
+    // The code alone still tells the host what happened.
+  }
+}
+
+InvokeExceptionInfo DescribeFailure(std::int32_t scode, const std::exception& e) {
+  return InvokeExceptionInfo{scode, ExceptionMessage(e), ExceptionClassName(e)};
+}
+
+}  // namespace
+
+std::atomic<long>& ModuleLockCount() {
+  static std::atomic<long> count{0};
+  return count;
+}
+
+ComDispatchObject::ComDispatchObject(std::unique_ptr<TBaseObject> object)
+    : object_(std::move(object)) {
+  ++ModuleLockCount();
+}
+
+ComDispatchObject::~ComDispatchObject() {
+  --ModuleLockCount();
+}
+
+HRESULT ComDispatchObject::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+    *ppv = static_cast<IDispatch*>(this);
+  } else if (IsEqualIID(riid, IID_ISupportErrorInfo)) {
+    *ppv = static_cast<ISupportErrorInfo*>(this);
+  } else {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG ComDispatchObject::AddRef() {
+  return ++references_;
+}
+
+ULONG ComDispatchObject::Release() {
+  const ULONG remaining = --references_;
+  if (remaining == 0) delete this;
+  return remaining;
+}
+
+HRESULT ComDispatchObject::GetTypeInfoCount(UINT* pctinfo) {
+  if (pctinfo == nullptr) return E_POINTER;
+  *pctinfo = 0;
+  return S_OK;
+}
+
+HRESULT ComDispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+  if (ppTInfo != nullptr) *ppTInfo = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT ComDispatchObject::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                         DISPID* rgDispId) {
+  if (rgszNames == nullptr || rgDispId == nullptr || cNames == 0) return E_INVALIDARG;
+  try {
+    std::int32_t id = -1;
+    const HRESULT hr = object_->GetIDsOfNames(FromWide(rgszNames[0]), id);
+    rgDispId[0] = id;
+    return hr;
+  } catch (...) {
+    rgDispId[0] = DISPID_UNKNOWN;
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT ComDispatchObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags,
+                                  DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                  EXCEPINFO* pExcepInfo, UINT*) {
+  if (TBaseObject::IsRefusedInvocation(dispIdMember, wFlags)) return E_FAIL;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  DISPPARAMS& params = pDispParams != nullptr ? *pDispParams : none;
+  try {
+    SafeArray arguments = UnpackArguments(params);
+    const SafeArray received = arguments;
+    Variant result;
+    InvokeExceptionInfo failure;
+    const HResult hr = object_->Invoke(dispIdMember, wFlags, arguments, result, &failure);
+    if (hr == hresult::kDispException) FillExceptionInfo(pExcepInfo, failure);
+    if (hr != hresult::kOk) return hr;
+    try {
+      WriteBackArguments(params, arguments, received);
+      if (pVarResult != nullptr) {
+        VariantClear(pVarResult);
+        ToVariant(result, pVarResult);
+      }
+    } catch (const std::exception& e) {
+      // The call itself succeeded, but its results cannot reach the host: a failed call.
+      FillExceptionInfo(pExcepInfo, DescribeFailure(kResultBadParameters, e));
+      return DISP_E_EXCEPTION;
+    }
+    return S_OK;
+  } catch (const std::exception& e) {
+    FillExceptionInfo(pExcepInfo, DescribeFailure(kResultUnknownError, e));
+  } catch (...) {
+    FillExceptionInfo(pExcepInfo,
+                      InvokeExceptionInfo{kResultUnknownError, FindResultText(kResultUnknownError),
+                                          u"Exception"});
+  }
+  return DISP_E_EXCEPTION;
+}
+
+HRESULT ComDispatchObject::InterfaceSupportsErrorInfo(REFIID riid) {
+  return IsEqualIID(riid, IID_IDispatch) ? S_OK : S_FALSE;
+}
+
+SafeArray UnpackArguments(const DISPPARAMS& params) {
+  SafeArray arguments = SafeArray::Vector(params.cArgs);
+  for (UINT i = 0; i < params.cArgs; ++i) {
+    Variant value = FromVariant(params.rgvarg[params.cArgs - 1 - i]);
+    if (!value.IsArray() && !value.IsOpaque() && value.Type() == VarType::I2) {
+      value = Variant(static_cast<std::int32_t>(value.RawInt()));
+    }
+    arguments.At(static_cast<std::int32_t>(i)) = std::move(value);
+  }
+  return arguments;
+}
+
+void WriteBackArguments(DISPPARAMS& params, const SafeArray& arguments, const SafeArray& received) {
+  const auto count = static_cast<UINT>(arguments.ElementCount());
+  for (UINT i = 0; i < params.cArgs && i < count; ++i) {
+    const auto index = static_cast<std::int32_t>(i);
+    const Variant& value = arguments.At(index);
+    // An argument the call did not change is the host's own value already; storing it again
+    // could only fail (a referenced type the write-back cannot store) or lose what the core
+    // cannot hold (opaque values).
+    if (value.IsOpaque() || (index < static_cast<std::int32_t>(received.ElementCount()) &&
+                             value == received.At(index))) {
+      continue;
+    }
+    SetByRefValue(&params.rgvarg[params.cArgs - 1 - i], value);
+  }
+}
+
+}  // namespace equ::win32

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "equipment/common/WideString.h"
+
+namespace equ::win32 {
+
+// An open registry key, closed on destruction.
+class RegistryKey {
+ public:
+  // Creates (or opens) a key below a parent for writing; check IsOpen.
+  static RegistryKey Create(HKEY parent, const WideString& subKey);
+  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_), status_(other.status_) {
+    other.key_ = nullptr;
+  }
+  RegistryKey& operator=(RegistryKey&&) = delete;
+  RegistryKey(const RegistryKey&) = delete;
+  ~RegistryKey();
+
+  bool IsOpen() const { return key_ != nullptr; }
+  LSTATUS Status() const { return status_; }
+  HKEY get() const { return key_; }
+  // Writes a string value; an empty name is the key's default value.
+  LSTATUS SetString(const WideString& name, const WideString& value) const;
+
+ private:
+  RegistryKey(HKEY key, LSTATUS status) : key_(key), status_(status) {}
+  HKEY key_;
+  LSTATUS status_;
+};
+
+}  // namespace equ::win32

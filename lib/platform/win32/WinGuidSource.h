@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/GuidSource.h"
+
+namespace equ::win32 {
+
+class WinGuidSource : public GuidSource {
+ public:
+  WideString NewGuidText() override;
+};
+
+}  // namespace equ::win32
