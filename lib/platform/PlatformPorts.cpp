@@ -15,6 +15,10 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.module) current.module = std::move(replacement.module);
   if (replacement.folders) current.folders = std::move(replacement.folders);
   if (replacement.guids) current.guids = std::move(replacement.guids);
+  if (replacement.clock) current.clock = std::move(replacement.clock);
+  if (replacement.codePage) current.codePage = std::move(replacement.codePage);
+  if (replacement.logFiles) current.logFiles = std::move(replacement.logFiles);
+  if (replacement.system) current.system = std::move(replacement.system);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

@@ -8,14 +8,22 @@ class UserLocale;
 class ModuleInfo;
 class Folders;
 class GuidSource;
+class Clock;
+class CodePage;
+class LogFiles;
+class SystemInfo;
 
 // The platform services the portable core needs, reached in one place. Each build supplies its
 // adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
 struct PlatformPorts {
-  std::shared_ptr<UserLocale> locale;
-  std::shared_ptr<ModuleInfo> module;
-  std::shared_ptr<Folders> folders;
-  std::shared_ptr<GuidSource> guids;
+  std::shared_ptr<UserLocale> locale = nullptr;
+  std::shared_ptr<ModuleInfo> module = nullptr;
+  std::shared_ptr<Folders> folders = nullptr;
+  std::shared_ptr<GuidSource> guids = nullptr;
+  std::shared_ptr<Clock> clock = nullptr;
+  std::shared_ptr<CodePage> codePage = nullptr;
+  std::shared_ptr<LogFiles> logFiles = nullptr;
+  std::shared_ptr<SystemInfo> system = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

@@ -84,8 +84,7 @@ class TTestObject : public TBaseObject {
 class BaseObjectTest : public ::testing::Test {
  protected:
   BaseObjectTest()
-      : ports_(PlatformPorts{nullptr, nullptr, nullptr,
-                             std::make_shared<testing::SequentialGuidSource>()}) {
+      : ports_(PlatformPorts{.guids = std::make_shared<testing::SequentialGuidSource>()}) {
     object_.Initialize();
     object_.SetTraceWriter(trace_);
   }

@@ -12,7 +12,7 @@ namespace {
 
 class DataFoldersTest : public ::testing::Test {
  protected:
-  DataFoldersTest() : ports_(PlatformPorts{nullptr, module_, folders_, nullptr}) {
+  DataFoldersTest() : ports_(PlatformPorts{.module = module_, .folders = folders_}) {
     folders_->special[kFolderCommonAppData] = u"C:\\ProgramData";
     folders_->special[kFolderAppData] = u"C:\\Users\\kassir\\AppData\\Roaming";
   }

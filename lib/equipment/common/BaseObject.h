@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "CallTrace.h"
 #include "HResult.h"
 #include "MethodTable.h"
 #include "SafeArray.h"
+#include "SettingTypes.h"
 #include "TraceWriter.h"
 #include "Variant.h"
 #include "WideString.h"
@@ -72,6 +74,23 @@ class TBaseObject {
   // cannot be written is dropped and never makes the traced call fail.
   void WriteDebugLog(const WideString& name, const WideString& text, bool noText = false);
 
+  // The settings table. Lookups take the first row whose ID matches ASCII case-insensitively.
+  const TSettingArray& SettingList() const { return FSettingList; }
+  // A copy of the row's default (or value); Empty when no row has this ID.
+  Variant GetSettingValue(std::u16string_view id, bool defaultValue = false) const;
+  // The value converted as automation converts; a value that does not convert raises
+  // EVariantError. An ID without a row reads as False, 0, 0.0 or "".
+  bool GetSettingValueBool(std::u16string_view id) const;
+  std::int32_t GetSettingValueInt(std::u16string_view id) const;
+  Currency GetSettingValueCurr(std::u16string_view id) const;
+  double GetSettingValueDbl(std::u16string_view id) const;
+  Date GetSettingValueDate(std::u16string_view id) const;
+  WideString GetSettingValueStr(std::u16string_view id) const;
+  bool GetSettingReadOnly(std::u16string_view id) const;
+  // Stores the value as passed (no conversion, no read-only check); an unknown ID is ignored.
+  void SetSettingValue(std::u16string_view id, const Variant& value);
+  void SetAllSettingsDefault();
+
   // Copies elements 0..n of a one-dimensional array (a variant holding one, or a script array
   // object with a length) into the targets, each cleared first; missing elements leave their
   // target Empty. Throws EquException(1004) when the source holds no array.
@@ -90,6 +109,13 @@ class TBaseObject {
   TMethodStruct& RegisterPublicMethod(std::u16string_view name, TPublicMethod handler);
   TMethodStruct& RegisterSpecificMethod(std::u16string_view name, TPublicMethod handler);
   TMethodStruct& RegisterMethod(std::u16string_view name, bool isSpecific, TPublicMethod handler);
+
+  // Adds a row, or updates the first row with this ID: its value and default become the new
+  // default, its read-only flag and description the new ones; its type and caption stay.
+  void RegisterSetting(std::u16string_view id, TDataType valueType, const Variant& defaultValue,
+                       bool readOnly, std::u16string_view name, std::u16string_view description);
+  TSettingStruct* FindSetting(std::u16string_view id);
+  const TSettingStruct* FindSetting(std::u16string_view id) const;
 
   // Binds a member function of a device class as a handler.
   template <class T>
@@ -122,9 +148,10 @@ class TBaseObject {
   std::vector<WideString> FExtMethodList;
   WideString FInstanceID;
   TMethodArray FMethodList;
+  TSettingArray FSettingList;
   bool FDebugLogEnabled = false;
   WideString FDebugLogDir;
-  std::shared_ptr<TraceWriter> traceWriter_;
+  std::shared_ptr<TraceWriter> traceWriter_ = DefaultTraceWriter();
 };
 
 }  // namespace equ

@@ -1,16 +1,28 @@
 #include <memory>
 
+#include "IconvCodePage.h"
+#include "PosixClock.h"
 #include "PosixFolders.h"
 #include "PosixGuidSource.h"
+#include "PosixLogFiles.h"
 #include "PosixModuleInfo.h"
+#include "PosixSystemInfo.h"
 #include "PosixUserLocale.h"
 #include "platform/PlatformPorts.h"
 
 namespace equ {
 
 PlatformPorts CreateDefaultPlatformPorts() {
-  return PlatformPorts{std::make_shared<PosixUserLocale>(), std::make_shared<PosixModuleInfo>(),
-                       std::make_shared<PosixFolders>(), std::make_shared<PosixGuidSource>()};
+  return PlatformPorts{
+      .locale = std::make_shared<PosixUserLocale>(),
+      .module = std::make_shared<PosixModuleInfo>(),
+      .folders = std::make_shared<PosixFolders>(),
+      .guids = std::make_shared<PosixGuidSource>(),
+      .clock = std::make_shared<PosixClock>(),
+      .codePage = std::make_shared<IconvCodePage>(),
+      .logFiles = std::make_shared<PosixLogFiles>(),
+      .system = std::make_shared<PosixSystemInfo>(),
+  };
 }
 
 }  // namespace equ

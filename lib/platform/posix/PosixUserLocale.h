@@ -11,6 +11,7 @@ class PosixUserLocale : public UserLocale {
   explicit PosixUserLocale(char16_t decimalSeparator = u'.', char16_t thousandSeparator = u',');
   char16_t DecimalSeparator() const override { return decimal_; }
   char16_t ThousandSeparator() const override { return thousand_; }
+  char16_t TimeSeparator() const override { return u':'; }
   // "dd.mm.yyyy h:nn:ss"; the date alone at midnight, the time alone on day 0.
   WideString DateTimeToText(Date value) const override;
   std::optional<Date> TextToDateTime(std::u16string_view text) const override;

@@ -1,8 +1,12 @@
 #include <memory>
 
+#include "WinClock.h"
+#include "WinCodePage.h"
 #include "WinFolders.h"
 #include "WinGuidSource.h"
+#include "WinLogFiles.h"
 #include "WinModuleInfo.h"
+#include "WinSystemInfo.h"
 #include "WinUserLocale.h"
 #include "platform/PlatformPorts.h"
 
@@ -10,8 +14,15 @@ namespace equ {
 
 PlatformPorts CreateDefaultPlatformPorts() {
   return PlatformPorts{
-      std::make_shared<win32::WinUserLocale>(), std::make_shared<win32::WinModuleInfo>(),
-      std::make_shared<win32::WinFolders>(), std::make_shared<win32::WinGuidSource>()};
+      .locale = std::make_shared<win32::WinUserLocale>(),
+      .module = std::make_shared<win32::WinModuleInfo>(),
+      .folders = std::make_shared<win32::WinFolders>(),
+      .guids = std::make_shared<win32::WinGuidSource>(),
+      .clock = std::make_shared<win32::WinClock>(),
+      .codePage = std::make_shared<win32::WinCodePage>(),
+      .logFiles = std::make_shared<win32::WinLogFiles>(),
+      .system = std::make_shared<win32::WinSystemInfo>(),
+  };
 }
 
 }  // namespace equ

@@ -25,6 +25,8 @@ char16_t WinUserLocale::ThousandSeparator() const {
   return LocaleCharacter(LOCALE_STHOUSAND, u',');
 }
 
+char16_t WinUserLocale::TimeSeparator() const { return LocaleCharacter(LOCALE_STIME, u':'); }
+
 WideString WinUserLocale::DateTimeToText(Date value) const {
   BSTR text = nullptr;
   if (FAILED(VarBstrFromDate(value.days, LOCALE_USER_DEFAULT, 0, &text))) return WideString();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string_view>
+
+#include "equipment/common/WideString.h"
+
+namespace equ {
+
+// Appends to log files: open (or create), write at the end, close, so every line is on disk
+// when the call returns. Failures raise equ::Exception with the platform's error text.
+class LogFiles {
+ public:
+  virtual ~LogFiles() = default;
+  // denyOtherWriters: while the bytes are written no other writer may open the file.
+  virtual void Append(const WideString& path, std::string_view bytes,
+                      bool denyOtherWriters) const = 0;
+};
+
+}  // namespace equ

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace equ {
+
+class PosixClock : public Clock {
+ public:
+  LocalDateTime Now() const override;
+};
+
+}  // namespace equ
