@@ -55,3 +55,48 @@ class SequentialGuidSource : public GuidSource {
 };
 
 }  // namespace equ::testing
+
+#include <filesystem>
+#include <mutex>
+
+#include "platform/Clock.h"
+#include "platform/posix/PosixFolders.h"
+
+namespace equ::testing {
+
+// A clock that stands still until a test moves it.
+class FakeClock : public Clock {
+ public:
+  explicit FakeClock(LocalDateTime now) : now_(now) {}
+  LocalDateTime Now() const override {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return now_;
+  }
+  void Set(LocalDateTime now) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    now_ = now;
+  }
+
+ private:
+  mutable std::mutex lock_;
+  LocalDateTime now_;
+};
+
+// Real folders, with the application-data folders inside a fresh temporary folder that is
+// removed again with the object.
+class TempDataFolders : public PosixFolders {
+ public:
+  TempDataFolders();
+  ~TempDataFolders() override;
+  std::optional<WideString> SpecialFolder(int folderId) const override;
+  const std::filesystem::path& Root() const { return root_; }
+  std::filesystem::path CommonAppData() const { return root_ / "ProgramData"; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+// Every regular file below a folder, with its contents.
+std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
+
+}  // namespace equ::testing
