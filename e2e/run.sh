@@ -162,7 +162,14 @@ run_script() {
   local file=$1 name status=0 line last="" out
   name=$(basename "$file")
   echo "--- $name"
-  out=$(wine_run cscript //nologo "$(win_path "$file")" 2>&1) || status=$?
+  # Scripts are kept in UTF-8. They run in the target systems' setting (Russian locale, ANSI
+  # code page 1251), where the script host reads a script in that code page; Wine's host does
+  # not reliably take UTF-16 scripts.
+  local ansi="$EQU_ROOT/build/e2e-scripts/$name"
+  mkdir -p "${ansi%/*}"
+  iconv -f UTF-8 -t CP1251 "$file" >"$ansi"
+  out=$(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 wine_run cscript //nologo "$(win_path "$ansi")" 2>&1) ||
+    status=$?
   script_output=${out//$'\r'/}
   while IFS= read -r line; do
     case "$line" in
@@ -204,6 +211,34 @@ test_demo() {
   fi
 }
 
+# The call trace of the device-framework script: its lines in the default data folder of the
+# prefix, in the ANSI code page of the Russian setting (Windows-1251).
+test_trace_file() {
+  local date trace
+  date=$(date +%Y.%m.%d)
+  trace="$WINEPREFIX/drive_c/ProgramData/s_morvanelv41/Debug_$date.log"
+  if [[ ! -f "$trace" ]]; then
+    fail "call trace $trace exists"
+    return
+  fi
+  if grep -q $'> GetDataCount: \tInData: ' "$trace"; then
+    pass "call trace has the '> GetDataCount' line"
+  else
+    fail "call trace has the '> GetDataCount' line"
+  fi
+  # "Проверка" in Windows-1251: CF F0 EE E2 E5 F0 EA E0.
+  if LC_ALL=C grep -q $'InData: \x27\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0\x27' "$trace"; then
+    pass "call trace holds the Cyrillic InData in Windows-1251"
+  else
+    fail "call trace holds the Cyrillic InData in Windows-1251 ($(grep -a 'GetDataCount' "$trace" | head -1 | od -c | head -3 | tr -s ' '))"
+  fi
+  if grep -q $'============Begin debug log=============' "$trace"; then
+    pass "call trace begins with the device header"
+  else
+    fail "call trace begins with the device header"
+  fi
+}
+
 wine_boot
 wine_session_start
 
@@ -211,6 +246,10 @@ test_registration
 test_script_checks "$here/create_and_unknown_method.vbs"
 test_script_checks "$here/create_and_unknown_method.js"
 test_demo
+rm -f "$WINEPREFIX/drive_c/ProgramData/s_morvanelv41/Debug_"*.log
+test_script_checks "$here/device_framework.vbs"
+test_trace_file
+test_script_checks "$here/device_framework.js"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

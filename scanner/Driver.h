@@ -1,13 +1,10 @@
 #pragma once
 
-#include "equipment/common/BaseObject.h"
+#include "equipment/common/BaseScanner.h"
 
 namespace equ {
 
 // The barcode-scanner driver object the host creates by "Ovex.MorvanelV41".
-class TDriver : public TBaseObject {
- public:
-  void Initialize() override;
-};
+class TDriver : public TBaseScanner {};
 
 }  // namespace equ

@@ -19,6 +19,8 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.codePage) current.codePage = std::move(replacement.codePage);
   if (replacement.logFiles) current.logFiles = std::move(replacement.logFiles);
   if (replacement.system) current.system = std::move(replacement.system);
+  if (replacement.windowFocus) current.windowFocus = std::move(replacement.windowFocus);
+  if (replacement.messageWindows) current.messageWindows = std::move(replacement.messageWindows);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

@@ -12,6 +12,8 @@ class Clock;
 class CodePage;
 class LogFiles;
 class SystemInfo;
+class WindowFocus;
+class MessageWindows;
 
 // The platform services the portable core needs, reached in one place. Each build supplies its
 // adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
@@ -24,6 +26,9 @@ struct PlatformPorts {
   std::shared_ptr<CodePage> codePage = nullptr;
   std::shared_ptr<LogFiles> logFiles = nullptr;
   std::shared_ptr<SystemInfo> system = nullptr;
+  std::shared_ptr<WindowFocus> windowFocus = nullptr;
+  // Hidden windows of the object's thread; none where the build has no window adapter.
+  std::shared_ptr<MessageWindows> messageWindows = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

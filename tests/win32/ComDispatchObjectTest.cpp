@@ -112,7 +112,7 @@ struct ExcepInfo {
 class ComDispatchObjectTest : public ::testing::Test {
  protected:
   ComDispatchObjectTest() {
-    auto object = std::make_unique<TProbeObject>();
+    ObjectPtr<TProbeObject> object(new TProbeObject());
     probe_ = object.get();
     probe_->Initialize();
     dispatch_ = new ComDispatchObject(std::move(object));

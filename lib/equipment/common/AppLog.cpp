@@ -19,7 +19,9 @@ namespace {
 
 constexpr char16_t kStopBanner[] = u"============Stop log===============\r\n";
 
-bool IsBlankOrControl(char16_t c) { return c <= u' '; }
+bool IsBlankOrControl(char16_t c) {
+  return c <= u' ';
+}
 
 WideString Trimmed(const WideString& text) {
   std::size_t first = 0;
@@ -157,8 +159,7 @@ class ApplicationLog {
 
 }  // namespace
 
-WideString FormatAppLogLine(const WideString& source, const WideString& text,
-                            std::uint8_t level) {
+WideString FormatAppLogLine(const WideString& source, const WideString& text, std::uint8_t level) {
   WideString line = LogLineTimeStamp(Platform().clock->Now());
   if (const char16_t* name = LevelName(level)) line += WideString(u"\t") + name;
   line += u"\t" + Trimmed(source);
@@ -170,10 +171,16 @@ void AppLog(const WideString& source, const WideString& text, std::uint8_t level
   ApplicationLog::Instance().Write(source, text, level);
 }
 
-void SetLogMode(std::uint8_t mode) { ApplicationLog::Instance().SetMode(mode); }
+void SetLogMode(std::uint8_t mode) {
+  ApplicationLog::Instance().SetMode(mode);
+}
 
-std::uint8_t LogMode() { return ApplicationLog::Instance().Mode(); }
+std::uint8_t LogMode() {
+  return ApplicationLog::Instance().Mode();
+}
 
-void AppLogModuleUnload() { ApplicationLog::Instance().Unload(); }
+void AppLogModuleUnload() {
+  ApplicationLog::Instance().Unload();
+}
 
 }  // namespace equ

@@ -41,6 +41,9 @@ class TBaseObject {
 
   // Called right after construction; device classes register their methods and settings here.
   virtual void Initialize();
+  // Called right before destruction, while overridden operations still dispatch to the most
+  // derived class (a device disables itself here). Must not throw.
+  virtual void BeforeDestruction() noexcept {}
 
   // Resolves a method name; kNotImpl and -1 for a name the object does not know.
   virtual HResult GetIDsOfNames(std::u16string_view name, std::int32_t& dispId);
@@ -116,6 +119,7 @@ class TBaseObject {
                        bool readOnly, std::u16string_view name, std::u16string_view description);
   TSettingStruct* FindSetting(std::u16string_view id);
   const TSettingStruct* FindSetting(std::u16string_view id) const;
+  TSettingArray& SettingRows() { return FSettingList; }
 
   // Binds a member function of a device class as a handler.
   template <class T>
@@ -153,5 +157,24 @@ class TBaseObject {
   WideString FDebugLogDir;
   std::shared_ptr<TraceWriter> traceWriter_ = DefaultTraceWriter();
 };
+
+// Deletes a driver object after running its destruction steps.
+struct TBaseObjectDeleter {
+  void operator()(TBaseObject* object) const noexcept {
+    object->BeforeDestruction();
+    delete object;
+  }
+};
+
+template <class T>
+using ObjectPtr = std::unique_ptr<T, TBaseObjectDeleter>;
+
+// A new, initialized driver object.
+template <class T, class... Args>
+ObjectPtr<T> MakeObject(Args&&... args) {
+  ObjectPtr<T> object(new T(std::forward<Args>(args)...));
+  object->Initialize();
+  return object;
+}
 
 }  // namespace equ

@@ -23,8 +23,8 @@ WideString TraceFolder(const WideString& debugLogDir) {
 }  // namespace
 
 WideString DailyTraceFile::FormatLine(const TraceLine& line) {
-  WideString text = LogLineTimeStamp(Platform().clock->Now()) + u" Inst.: " + line.instanceId +
-                    u"\t" + line.name;
+  WideString text =
+      LogLineTimeStamp(Platform().clock->Now()) + u" Inst.: " + line.instanceId + u"\t" + line.name;
   if (!line.noText) text += u": \t" + line.text;
   return text;
 }

@@ -29,8 +29,8 @@ WideString OperatingSystemText(const std::optional<OsVersion>& version) {
   WideString text = version ? VersionName(v) : u"Unknown";
   text += u" ";
   if (!v.servicePack.empty()) text += v.servicePack + u" ";
-  return text + u"(" + IntToWide(v.major) + u"." + IntToWide(v.minor) + u"." +
-         IntToWide(v.build) + u")";
+  return text + u"(" + IntToWide(v.major) + u"." + IntToWide(v.minor) + u"." + IntToWide(v.build) +
+         u")";
 }
 
 WideString OperatingSystemText() {

@@ -2,8 +2,8 @@
 
 namespace equ {
 
-std::unique_ptr<TBaseObject> CreateServerObject() {
-  std::unique_ptr<TBaseObject> object = ModuleServerClass().CreateObject();
+ObjectPtr<TBaseObject> CreateServerObject() {
+  ObjectPtr<TBaseObject> object = ModuleServerClass().CreateObject();
   object->Initialize();
   return object;
 }

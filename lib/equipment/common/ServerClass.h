@@ -16,7 +16,8 @@ struct ServerClassInfo {
   WideString ClassID;  // in braces, upper case
   WideString Description;
   WideString ThreadingModel;
-  std::function<std::unique_ptr<TBaseObject>()> CreateObject;
+  // A new, uninitialized object of the class.
+  std::function<ObjectPtr<TBaseObject>()> CreateObject;
 
   WideString ProgID() const { return ServerName + u"." + ClassName; }
 };
@@ -25,6 +26,6 @@ struct ServerClassInfo {
 const ServerClassInfo& ModuleServerClass();
 
 // A new, initialized object of the module's class.
-std::unique_ptr<TBaseObject> CreateServerObject();
+ObjectPtr<TBaseObject> CreateServerObject();
 
 }  // namespace equ

@@ -8,6 +8,7 @@
 #include "PosixModuleInfo.h"
 #include "PosixSystemInfo.h"
 #include "PosixUserLocale.h"
+#include "PosixWindowFocus.h"
 #include "platform/PlatformPorts.h"
 
 namespace equ {
@@ -22,6 +23,7 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .codePage = std::make_shared<IconvCodePage>(),
       .logFiles = std::make_shared<PosixLogFiles>(),
       .system = std::make_shared<PosixSystemInfo>(),
+      .windowFocus = std::make_shared<PosixWindowFocus>(),
   };
 }
 

@@ -37,8 +37,7 @@ std::atomic<long>& ModuleLockCount() {
   return count;
 }
 
-ComDispatchObject::ComDispatchObject(std::unique_ptr<TBaseObject> object)
-    : object_(std::move(object)) {
+ComDispatchObject::ComDispatchObject(ObjectPtr<TBaseObject> object) : object_(std::move(object)) {
   ++ModuleLockCount();
 }
 

@@ -21,7 +21,7 @@ std::atomic<long>& ModuleLockCount();
 // the core and writes changed arguments back. No exception leaves any of its methods.
 class ComDispatchObject final : public IDispatch, public ISupportErrorInfo {
  public:
-  explicit ComDispatchObject(std::unique_ptr<TBaseObject> object);
+  explicit ComDispatchObject(ObjectPtr<TBaseObject> object);
   ComDispatchObject(const ComDispatchObject&) = delete;
   ComDispatchObject& operator=(const ComDispatchObject&) = delete;
 
@@ -48,7 +48,7 @@ class ComDispatchObject final : public IDispatch, public ISupportErrorInfo {
   ~ComDispatchObject();
 
   std::atomic<ULONG> references_{1};
-  std::unique_ptr<TBaseObject> object_;
+  ObjectPtr<TBaseObject> object_;
 };
 #pragma GCC diagnostic pop
 

@@ -8,6 +8,7 @@
 #include "WinModuleInfo.h"
 #include "WinSystemInfo.h"
 #include "WinUserLocale.h"
+#include "WinWindowFocus.h"
 #include "platform/PlatformPorts.h"
 
 namespace equ {
@@ -22,6 +23,7 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .codePage = std::make_shared<win32::WinCodePage>(),
       .logFiles = std::make_shared<win32::WinLogFiles>(),
       .system = std::make_shared<win32::WinSystemInfo>(),
+      .windowFocus = std::make_shared<win32::WinWindowFocus>(),
   };
 }
 

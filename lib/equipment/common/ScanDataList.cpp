@@ -1,0 +1,24 @@
+#include "ScanDataList.h"
+
+namespace equ {
+
+TScanDataItem& TScanDataList::AddDataItem(WideString scanData, WideString scanDataLabel,
+                                          std::int32_t scanDataType) {
+  items_.push_back(std::make_unique<TScanDataItem>(this, std::move(scanData),
+                                                   std::move(scanDataLabel), scanDataType));
+  return *items_.back();
+}
+
+TScanDataItem* TScanDataList::GetDataItem(std::int32_t index) {
+  return Contains(index) ? items_[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+void TScanDataList::DeleteDataItem(std::int32_t index) {
+  if (Contains(index)) items_.erase(items_.begin() + index);
+}
+
+void TScanDataList::PutDataItem(std::int32_t index, std::unique_ptr<TScanDataItem> item) {
+  if (Contains(index)) items_[static_cast<std::size_t>(index)] = std::move(item);
+}
+
+}  // namespace equ
