@@ -20,8 +20,7 @@ const std::string kLogFile = "s_morvanelv41/s_morvanelv41_2026.12.10.log";
 
 class AppLogTest : public ::testing::Test {
  protected:
-  AppLogTest()
-      : ports_(PlatformPorts{.module = module_, .folders = folders_, .clock = clock_}) {}
+  AppLogTest() : ports_(PlatformPorts{.module = module_, .folders = folders_, .clock = clock_}) {}
   ~AppLogTest() override { SetLogMode(kLogModeOff); }
 
   std::string LogText() { return testing::FilesBelow(folders_->CommonAppData())[kLogFile]; }

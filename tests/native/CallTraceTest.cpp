@@ -33,8 +33,7 @@ constexpr LocalDateTime kNextMorning{2026, 12, 11, 0, 0, 0, 5};
 
 class CallTraceTest : public ::testing::Test {
  protected:
-  CallTraceTest()
-      : ports_(PlatformPorts{.module = module_, .folders = folders_, .clock = clock_}) {
+  CallTraceTest() : ports_(PlatformPorts{.module = module_, .folders = folders_, .clock = clock_}) {
     object_.Initialize();
   }
 
@@ -69,10 +68,10 @@ TEST_F(CallTraceTest, PublicCallLeavesItsTwoLines) {
   SafeArray params = SafeArray::Vector({Variant(u"x"), Variant(), Variant(0)});
   ASSERT_EQ(Call(u"GetDataCount", params), hresult::kOk);
   const std::string id = WideToUtf8(object_.InstanceID());
-  EXPECT_EQ(TraceFiles()[kTraceFile],
-            "2026.12.10 23:59:59.998 Inst.: " + id + "\t> GetDataCount: \tInData: 'x'\r\n" +
-                "2026.12.10 23:59:59.998 Inst.: " + id +
-                "\t< GetDataCount: \tResult=True; OutData: 3\r\n");
+  EXPECT_EQ(TraceFiles()[kTraceFile], "2026.12.10 23:59:59.998 Inst.: " + id +
+                                          "\t> GetDataCount: \tInData: 'x'\r\n" +
+                                          "2026.12.10 23:59:59.998 Inst.: " + id +
+                                          "\t< GetDataCount: \tResult=True; OutData: 3\r\n");
 }
 
 TEST_F(CallTraceTest, InvalidTimeOutLeavesAnEmptyResult) {
@@ -139,9 +138,7 @@ TEST_F(CallTraceTest, UnwritableTraceFailsTheWriterButNeverTheCall) {
   object_.SetDebugLogEnabled(true);
   // A file where the data folder should be: the folder cannot be made.
   std::filesystem::create_directories(folders_->CommonAppData());
-  {
-    std::ofstream blocker(folders_->CommonAppData() / "s_morvanelv41");
-  }
+  { std::ofstream blocker(folders_->CommonAppData() / "s_morvanelv41"); }
   EXPECT_THROW(DailyTraceFile().WriteLine(TraceLine{u"{id}", u"", u"n", u"t", false}), Exception);
   SafeArray params = SafeArray::Vector({Variant(), Variant(), Variant(0)});
   EXPECT_EQ(Call(u"GetDataCount", params), hresult::kOk);

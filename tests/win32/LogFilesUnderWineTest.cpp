@@ -26,7 +26,9 @@ std::string ReadFile(const WideString& path) {
   return content.str();
 }
 
-WideString Today() { return LogFileDate(Platform().clock->Now()); }
+WideString Today() {
+  return LogFileDate(Platform().clock->Now());
+}
 
 class TTracedObject : public TBaseObject {};
 
@@ -35,8 +37,7 @@ TEST(LogFilesUnderWineTest, TraceLineIsInTheAnsiCodePage) {
   object.Initialize();
   object.SetDebugLogEnabled(true);
   object.WriteDebugLog(u"Сканер", u"штрихкод");
-  const std::string trace =
-      ReadFile(GetDefaultDataFolder() + u"Debug_" + Today() + u".log");
+  const std::string trace = ReadFile(GetDefaultDataFolder() + u"Debug_" + Today() + u".log");
   const std::string expectedName = GetACP() == 1251 ? "\xD1\xEA\xE0\xED\xE5\xF0" : "??????";
   EXPECT_NE(trace.find(WideToUtf8(object.InstanceID()) + "\t" + expectedName + ": \t"),
             std::string::npos)
