@@ -21,6 +21,7 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.system) current.system = std::move(replacement.system);
   if (replacement.windowFocus) current.windowFocus = std::move(replacement.windowFocus);
   if (replacement.messageWindows) current.messageWindows = std::move(replacement.messageWindows);
+  if (replacement.mutexes) current.mutexes = std::move(replacement.mutexes);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

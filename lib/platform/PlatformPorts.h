@@ -14,6 +14,7 @@ class LogFiles;
 class SystemInfo;
 class WindowFocus;
 class MessageWindows;
+class NamedMutexes;
 
 // The platform services the portable core needs, reached in one place. Each build supplies its
 // adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
@@ -29,6 +30,7 @@ struct PlatformPorts {
   std::shared_ptr<WindowFocus> windowFocus = nullptr;
   // Hidden windows of the object's thread; none where the build has no window adapter.
   std::shared_ptr<MessageWindows> messageWindows = nullptr;
+  std::shared_ptr<NamedMutexes> mutexes = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

@@ -6,6 +6,7 @@
 #include "PosixGuidSource.h"
 #include "PosixLogFiles.h"
 #include "PosixModuleInfo.h"
+#include "PosixNamedMutexes.h"
 #include "PosixSystemInfo.h"
 #include "PosixUserLocale.h"
 #include "PosixWindowFocus.h"
@@ -24,6 +25,7 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .logFiles = std::make_shared<PosixLogFiles>(),
       .system = std::make_shared<PosixSystemInfo>(),
       .windowFocus = std::make_shared<PosixWindowFocus>(),
+      .mutexes = std::make_shared<PosixNamedMutexes>(),
   };
 }
 

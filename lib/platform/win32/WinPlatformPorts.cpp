@@ -6,6 +6,7 @@
 #include "WinGuidSource.h"
 #include "WinLogFiles.h"
 #include "WinModuleInfo.h"
+#include "WinNamedMutexes.h"
 #include "WinSystemInfo.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
@@ -24,6 +25,7 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .logFiles = std::make_shared<win32::WinLogFiles>(),
       .system = std::make_shared<win32::WinSystemInfo>(),
       .windowFocus = std::make_shared<win32::WinWindowFocus>(),
+      .mutexes = std::make_shared<win32::WinNamedMutexes>(),
   };
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/NamedMutex.h"
+
+namespace equ {
+
+// Named mutexes of the native build: an exclusive lock on a file named after the mutex in a
+// folder of the user's own (/tmp/equ-mutex-<uid>), so two processes of one user exclude each
+// other as two processes of one Windows logon do.
+class PosixNamedMutexes : public NamedMutexes {
+ public:
+  Result CreateOwned(const WideString& name) override;
+};
+
+}  // namespace equ
