@@ -66,7 +66,7 @@ result = driver.GetSettings(Empty, settings, 0)
 Report result = True And IsArray(settings), "GetSettings answers an array"
 table = settings(0)
 Report UBound(table, 1) = 6, "the settings table has rows 0 to 6"
-Report UBound(table, 2) = 5, "the settings table has one column per setting (" & UBound(table, 2) & ")"
+Report UBound(table, 2) = 17, "the settings table has one column for each of the 18 settings (" & UBound(table, 2) & ")"
 Report table(0, 0) = "DefaultTimeOut" And table(2, 0) = "Number" And table(1, 0) = 120, "column 0 is DefaultTimeOut"
 
 found = -1

@@ -60,6 +60,10 @@ struct ModeCase {
   bool error;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << "mode " << int(c.mode);
+}
+
 class AppLogModeTest : public AppLogTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(AppLogModeTest, ModeDecidesWhichLevelsPass) {
@@ -151,6 +155,10 @@ struct OsCase {
   std::optional<OsVersion> version;
   const char16_t* expected;
 };
+
+void PrintTo(const OsCase& c, std::ostream* os) {
+  *os << WideToUtf8(c.expected);
+}
 
 class OperatingSystemTextTest : public ::testing::TestWithParam<OsCase> {};
 

@@ -13,6 +13,10 @@ struct GeneralCase {
   const char* expected;
 };
 
+void PrintTo(const GeneralCase& c, std::ostream* os) {
+  *os << c.expected;
+}
+
 class FormatGeneralTest : public ::testing::TestWithParam<GeneralCase> {};
 
 TEST_P(FormatGeneralTest, FifteenDigitsFixedOrScientific) {
@@ -48,6 +52,10 @@ struct ParseCase {
   const char16_t* text;
   std::optional<double> expected;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << WideToUtf8(c.text);
+}
 
 class ParseNumberTest : public ::testing::TestWithParam<ParseCase> {};
 

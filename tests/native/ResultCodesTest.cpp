@@ -13,6 +13,10 @@ struct DescriptionCase {
   const char16_t* expected;
 };
 
+void PrintTo(const DescriptionCase& c, std::ostream* os) {
+  *os << c.code;
+}
+
 class ResultDescriptionTest : public ::testing::TestWithParam<DescriptionCase> {};
 
 TEST_P(ResultDescriptionTest, ChoosesOwnTableFallbackOrUnknown) {
