@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace equ {
 
@@ -38,6 +39,12 @@ class MessageWindows {
   // answers true or timeoutMs has passed; answers done(). A thread that waits for a worker
   // which hands it data with Send must wait this way, or both would wait for ever.
   virtual bool ServeMessagesUntil(const std::function<bool()>& done, int timeoutMs) = 0;
+  // Sends a message to a window known only by its handle and answers the procedure's answer;
+  // nullopt, sending nothing, when the handle names no window of this process.
+  virtual std::optional<std::intptr_t> SendToWindow(std::uintptr_t /*handle*/,
+                                                    const WindowMessage& /*message*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace equ

@@ -22,6 +22,8 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.windowFocus) current.windowFocus = std::move(replacement.windowFocus);
   if (replacement.messageWindows) current.messageWindows = std::move(replacement.messageWindows);
   if (replacement.mutexes) current.mutexes = std::move(replacement.mutexes);
+  if (replacement.sharedMemory) current.sharedMemory = std::move(replacement.sharedMemory);
+  if (replacement.processHeap) current.processHeap = std::move(replacement.processHeap);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

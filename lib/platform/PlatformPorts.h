@@ -15,6 +15,8 @@ class SystemInfo;
 class WindowFocus;
 class MessageWindows;
 class NamedMutexes;
+class SharedMemory;
+class ProcessHeap;
 
 // The platform services the portable core needs, reached in one place. Each build supplies its
 // adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
@@ -31,6 +33,8 @@ struct PlatformPorts {
   // Hidden windows of the object's thread; none where the build has no window adapter.
   std::shared_ptr<MessageWindows> messageWindows = nullptr;
   std::shared_ptr<NamedMutexes> mutexes = nullptr;
+  std::shared_ptr<SharedMemory> sharedMemory = nullptr;
+  std::shared_ptr<ProcessHeap> processHeap = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

@@ -7,6 +7,7 @@
 #include "PosixLogFiles.h"
 #include "PosixModuleInfo.h"
 #include "PosixNamedMutexes.h"
+#include "PosixSharedMemory.h"
 #include "PosixSystemInfo.h"
 #include "PosixUserLocale.h"
 #include "PosixWindowFocus.h"
@@ -26,6 +27,8 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .system = std::make_shared<PosixSystemInfo>(),
       .windowFocus = std::make_shared<PosixWindowFocus>(),
       .mutexes = std::make_shared<PosixNamedMutexes>(),
+      .sharedMemory = std::make_shared<PosixSharedMemory>(),
+      .processHeap = std::make_shared<PosixProcessHeap>(),
   };
 }
 

@@ -7,6 +7,7 @@
 #include "WinLogFiles.h"
 #include "WinModuleInfo.h"
 #include "WinNamedMutexes.h"
+#include "WinSharedMemory.h"
 #include "WinSystemInfo.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
@@ -26,6 +27,8 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .system = std::make_shared<win32::WinSystemInfo>(),
       .windowFocus = std::make_shared<win32::WinWindowFocus>(),
       .mutexes = std::make_shared<win32::WinNamedMutexes>(),
+      .sharedMemory = std::make_shared<win32::WinSharedMemory>(),
+      .processHeap = std::make_shared<win32::WinProcessHeap>(),
   };
 }
 

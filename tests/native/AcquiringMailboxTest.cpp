@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "equipment/common/Exceptions.h"
+#include "equipment/common/a_vorn/VornDriver.h"
+#include "platform/PlatformPorts.h"
+#include "platform/posix/IconvCodePage.h"
+#include "platform/posix/PosixSharedMemory.h"
+
+namespace equ {
+namespace {
+
+// Shared memory held in this process, so parallel test runs never meet.
+class InProcessSharedMemory : public SharedMemory {
+ public:
+  std::map<WideString, std::shared_ptr<std::vector<std::byte>>> objects;
+  bool failCreate = false;
+
+  std::unique_ptr<SharedMemoryView> Open(const WideString& name) override {
+    auto it = objects.find(name);
+    if (it == objects.end()) return nullptr;
+    return std::make_unique<View>(it->second, [] {});
+  }
+  std::unique_ptr<SharedMemoryView> Create(const WideString& name, std::size_t size) override {
+    if (failCreate) throw Exception(u"Отказано в доступе.");
+    auto& object = objects[name];
+    if (!object) object = std::make_shared<std::vector<std::byte>>(size);
+    // Like a mapping, the object exists while a view of it is open.
+    return std::make_unique<View>(object, [this, name] { objects.erase(name); });
+  }
+
+ private:
+  class View : public SharedMemoryView {
+   public:
+    View(std::shared_ptr<std::vector<std::byte>> bytes, std::function<void()> onClose)
+        : bytes_(std::move(bytes)), onClose_(std::move(onClose)) {}
+    ~View() override { onClose_(); }
+    std::span<std::byte> Bytes() override { return *bytes_; }
+
+   private:
+    std::shared_ptr<std::vector<std::byte>> bytes_;
+    std::function<void()> onClose_;
+  };
+};
+
+// Windows of this process by handle; a send to any other handle finds no window.
+class FakeMessageWindows : public MessageWindows {
+ public:
+  std::map<std::uintptr_t, MessageWindow::Procedure> windows;
+  std::uintptr_t next = 1000;
+
+  class Window : public MessageWindow {
+   public:
+    Window(FakeMessageWindows& owner, std::uintptr_t handle) : owner_(owner), handle_(handle) {}
+    ~Window() override { owner_.windows.erase(handle_); }
+    std::uintptr_t Handle() const override { return handle_; }
+    std::intptr_t Send(const WindowMessage& m) override { return owner_.windows.at(handle_)(m); }
+    bool Post(const WindowMessage&) override { return false; }
+
+   private:
+    FakeMessageWindows& owner_;
+    std::uintptr_t handle_;
+  };
+
+  std::unique_ptr<MessageWindow> Create(MessageWindow::Procedure procedure) override {
+    windows[next] = std::move(procedure);
+    return std::make_unique<Window>(*this, next++);
+  }
+  bool ServeMessagesUntil(const std::function<bool()>& done, int) override { return done(); }
+  std::optional<std::intptr_t> SendToWindow(std::uintptr_t handle,
+                                            const WindowMessage& message) override {
+    auto it = windows.find(handle);
+    if (it == windows.end()) return std::nullopt;
+    return it->second(message);
+  }
+};
+
+// Counts what is allocated and freed, and keeps the bytes handed over.
+class CountingHeap : public ProcessHeap {
+ public:
+  std::set<void*> live;
+  int allocations = 0;
+  void* Allocate(std::size_t size) override {
+    void* block = std::malloc(size);
+    live.insert(block);
+    ++allocations;
+    return block;
+  }
+  void Free(void* block) override {
+    if (block == nullptr) return;
+    live.erase(block);
+    std::free(block);
+  }
+};
+
+class AcquiringMailboxTest : public ::testing::Test {
+ protected:
+  AcquiringMailboxTest()
+      : ports_(PlatformPorts{.codePage = std::make_shared<IconvCodePage>(),
+                             .messageWindows = windows_,
+                             .sharedMemory = memory_,
+                             .processHeap = heap_}) {}
+
+  void WriteMailboxText(const char16_t* text) {
+    auto view = memory_->Create(kAcquiringMailboxName, kAcquiringMailboxSize);
+    std::memset(view->Bytes().data(), 0, view->Bytes().size());
+    std::memcpy(view->Bytes().data(), text, std::char_traits<char16_t>::length(text) * 2);
+    strayMailbox_ = std::move(view);
+  }
+
+  std::shared_ptr<FakeMessageWindows> windows_ = std::make_shared<FakeMessageWindows>();
+  std::shared_ptr<InProcessSharedMemory> memory_ = std::make_shared<InProcessSharedMemory>();
+  std::shared_ptr<CountingHeap> heap_ = std::make_shared<CountingHeap>();
+  ScopedPlatformPorts ports_;
+  std::unique_ptr<SharedMemoryView> strayMailbox_;
+};
+
+TEST_F(AcquiringMailboxTest, NoReceiverAnswersFalseAndAllocatesNothing) {
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_EQ(heap_->allocations, 0);
+}
+
+TEST_F(AcquiringMailboxTest, WaitingReceiverTakesTheCode) {
+  TVornDriver receiver;
+  receiver.CreateMailbox();
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_TRUE(receiver.IsScannedOrCancel());
+  EXPECT_EQ(receiver.ScanData(), u"4600000000001");
+  EXPECT_TRUE(heap_->live.empty()) << "the receiver freed the block";
+}
+
+TEST_F(AcquiringMailboxTest, CyrillicTravelsAsWindows1251AndArrivesUnchanged) {
+  TVornDriver receiver;
+  receiver.CreateMailbox();
+  std::string sent;
+  windows_->windows[receiver.WindowHandle()] =
+      [&, procedure = windows_->windows[receiver.WindowHandle()]](const WindowMessage& m) {
+        sent.assign(reinterpret_cast<const char*>(m.lParam), m.wParam);
+        return procedure(m);
+      };
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u"Оплата №5"));
+  EXPECT_EQ(sent, "\xCE\xEF\xEB\xE0\xF2\xE0 \xB9\x35");
+  EXPECT_EQ(receiver.ScanData(), u"Оплата №5");
+}
+
+TEST_F(AcquiringMailboxTest, EmptyHandOffIsTheCancel) {
+  TVornDriver receiver;
+  receiver.CreateMailbox();
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u""));
+  EXPECT_EQ(heap_->allocations, 0);
+  EXPECT_TRUE(receiver.IsScannedOrCancel());
+  EXPECT_EQ(receiver.ScanData(), u"");
+}
+
+TEST_F(AcquiringMailboxTest, MailboxHoldsTheWindowHandleAsDecimalText) {
+  TVornDriver receiver;
+  receiver.CreateMailbox();
+  auto view = memory_->Open(kAcquiringMailboxName);
+  ASSERT_NE(view, nullptr);
+  const std::u16string digits = Utf8ToWide(std::to_string(receiver.WindowHandle()));
+  EXPECT_EQ(std::memcmp(view->Bytes().data(), digits.data(), digits.size() * 2), 0);
+  char16_t terminator = 1;
+  std::memcpy(&terminator, view->Bytes().data() + digits.size() * 2, 2);
+  EXPECT_EQ(terminator, 0);
+}
+
+TEST_F(AcquiringMailboxTest, ClosedMailboxSendsTheCodeItsNormalWay) {
+  TVornDriver receiver;
+  receiver.CreateMailbox();
+  receiver.CloseMailbox();
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"123"));
+  EXPECT_FALSE(receiver.IsScannedOrCancel());
+}
+
+struct BadMailbox {
+  const char* name;
+  const char16_t* text;
+};
+
+class BadMailboxTest : public AcquiringMailboxTest,
+                       public ::testing::WithParamInterface<BadMailbox> {};
+
+TEST_P(BadMailboxTest, AnswersFalseAndLosesNoBlock) {
+  WriteMailboxText(GetParam().text);
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_TRUE(heap_->live.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadMailboxTest,
+                         ::testing::Values(BadMailbox{"NotANumber", u"abc"},
+                                           BadMailbox{"Empty", u""}, BadMailbox{"Zero", u"0"},
+                                           BadMailbox{"TooLarge", u"99999999999"},
+                                           BadMailbox{"NoSuchWindow", u"777"}),
+                         [](const ::testing::TestParamInfo<BadMailbox>& p) {
+                           return p.param.name;
+                         });
+
+TEST_F(AcquiringMailboxTest, MailboxThatCannotBeMadeRaisesItsMessage) {
+  memory_->failCreate = true;
+  TVornDriver receiver;
+  try {
+    receiver.CreateMailbox();
+    ADD_FAILURE() << "no failure";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u"Отсутствуют права доступа на создание объекта файлового отображения");
+  }
+}
+
+TEST(PosixSharedMemoryTest, CreatedObjectOpensUntilItsCreatorCloses) {
+  PosixSharedMemory memory;
+  const WideString name = u"equ-test-" + IntToWide(getpid());
+  auto created = memory.Create(name, 4096);
+  created->Bytes()[0] = std::byte{42};
+  auto opened = memory.Open(name);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->Bytes()[0], std::byte{42});
+  EXPECT_EQ(opened->Bytes().size(), 4096u);
+  created.reset();
+  EXPECT_EQ(memory.Open(name), nullptr);
+  EXPECT_EQ(memory.Open(u"equ-test-no-such-object"), nullptr);
+}
+
+}  // namespace
+}  // namespace equ
