@@ -1,6 +1,144 @@
 #include "Driver.h"
 
+#include "equipment/common/AppLog.h"
+#include "equipment/common/Exceptions.h"
+#include "equipment/common/ResultCodes.h"
+#include "equipment/common/a_vorn/VornDriver.h"
+#include "platform/PlatformPorts.h"
+
 namespace equ {
+
+namespace {
+
+constexpr std::int32_t kKeyboardInterface = 1;
+// The keyboard channel always runs with this minimum length; the setting MinDataLen is only
+// stored and exchanged.
+constexpr std::uint8_t kKeyboardMinDataLen = 3;
+
+// The code and text of a failure caught while enabling.
+std::int32_t GetExceptionResult(const std::exception& e, WideString& resultDescription) {
+  resultDescription = ExceptionMessage(e);
+  if (const auto* equ = dynamic_cast<const EquException*>(&e)) return equ->Code();
+  return kResultUnknownError;
+}
+
+}  // namespace
+
+std::unique_ptr<TScannerKeyboard> TDriver::CreateKeyboardChannel() {
+  return std::make_unique<TScannerKeyboard>(CreateKeyboardPorts());
+}
+
+std::unique_ptr<TScannerRS232> TDriver::CreateSerialChannel() {
+  return std::make_unique<TScannerRS232>();
+}
+
+void TDriver::OnInitialize() {
+  TBaseScanner::OnInitialize();
+  FDeviceKeyboard = CreateKeyboardChannel();
+  FDeviceRS232 = CreateSerialChannel();
+}
+
+void TDriver::OnDestroy() {
+  TBaseScanner::OnDestroy();
+  ReleaseKbdMutex();
+  if (FDeviceKeyboard) FDeviceKeyboard->Disable();
+  if (FDeviceRS232) FDeviceRS232->Disable();
+  FDeviceKeyboard.reset();
+  FDeviceRS232.reset();
+}
+
+void TDriver::ReleaseKbdMutex() {
+  FMutex.reset();
+}
+
+std::int32_t TDriver::OnEnable(WideString& resultDescription) {
+  try {
+    return GetSettingValueInt(u"InterfaceType") == kKeyboardInterface
+               ? EnableKeyboard()
+               : EnableSerial(resultDescription);
+  } catch (const std::exception& e) {
+    return GetExceptionResult(e, resultDescription);
+  }
+}
+
+std::int32_t TDriver::EnableKeyboard() {
+  FDeviceKeyboard->Disable();
+  ReleaseKbdMutex();
+  NamedMutexes::Result mutex = Platform().mutexes->CreateOwned(kKeyboardMutexName);
+  if (mutex.outcome == NamedMutexes::Outcome::AlreadyExists)
+    throw Exception(kSecondKeyboardScanner);
+  if (mutex.outcome == NamedMutexes::Outcome::Failed) throw Exception(mutex.error);
+  FMutex = std::move(mutex.hold);
+
+  TScannerKeyboard& channel = *FDeviceKeyboard;
+  channel.SetOnGetData(
+      [this](const WideString& value, const WideString&) { ProcessScanData(value); });
+  channel.SetInterCharInterval(
+      static_cast<std::uint32_t>(GetSettingValueInt(u"InterCharIntervalKbd")));
+  channel.SetMinDataLen(kKeyboardMinDataLen);
+  // Only the definition of this enabling: one left from an earlier enabling would go on
+  // matching prefixes that are no longer set.
+  channel.Clear();
+  channel.Add(GetSettingValueStr(u"PrefixKbd"), GetSettingValueStr(u"PostfixKbd"));
+  channel.SetUpperCaseData(GetSettingValueBool(u"UpperCaseData"));
+  channel.SetIgnoreModificators(false);
+  channel.SetKeyboardLayout(static_cast<std::uint32_t>(GetSettingValueInt(u"KeyboardLayout")));
+  channel.SetDeleteCRLFPostfix(GetSettingValueBool(u"DeleteCRLFPostfix"));
+  const std::int32_t code = channel.Enable();
+  // A keyboard channel that did not start must not keep another driver from starting.
+  if (code != kResultOk) ReleaseKbdMutex();
+  return code;
+}
+
+std::int32_t TDriver::EnableSerial(WideString& resultDescription) {
+  TScannerRS232& channel = *FDeviceRS232;
+  channel.Disable();
+  channel.SetPortNumber(static_cast<std::uint8_t>(GetSettingValueInt(u"PortNumber")));
+  channel.SetBaudRate(static_cast<std::uint32_t>(GetSettingValueInt(u"Baud")));
+  channel.SetInterCharInterval(
+      static_cast<std::uint32_t>(GetSettingValueInt(u"InterCharIntervalRS232")));
+  channel.SetPostfix(std::string());
+  channel.SetOnGetScanData([this](const WideString& scanData) { ProcessScanData(scanData); });
+  const std::int32_t code = channel.Enable();
+  if (code != kResultOk) resultDescription = channel.ResultDescription();
+  return code;
+}
+
+std::int32_t TDriver::OnDisable(WideString&) {
+  if (FDeviceKeyboard) FDeviceKeyboard->Disable();
+  if (FDeviceRS232) FDeviceRS232->Disable();
+  // A disabled driver gives the keyboard back to any other driver.
+  ReleaseKbdMutex();
+  return kResultOk;
+}
+
+bool TDriver::DeviceTest(WideString&) {
+  TfmTestForm form(*this);
+  FTestForm = &form;
+  try {
+    form.ShowModal();
+  } catch (...) {
+    FTestForm = nullptr;
+    throw;
+  }
+  FTestForm = nullptr;
+  return true;
+}
+
+void TDriver::ProcessScanData(const WideString& data) {
+  if (FTestForm != nullptr) {
+    FTestForm->DoScanData(data);
+    return;
+  }
+  if (TVornDriver::SendMsgToAcquiring(data)) return;
+  try {
+    AddScanData(data, data, 0);
+  } catch (const std::exception& e) {
+    // The scan stays queued for GetScanData; the channel's hook or window procedure, which
+    // called us, must not see the failure.
+    AppLog(u"TDriver.ProcessScanData", ExceptionMessage(e), kLogError);
+  }
+}
 
 void TDriver::OnSetDeviceInfo() {
   TBaseScanner::OnSetDeviceInfo();

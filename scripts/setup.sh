@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++                     # native build
   googletest libgtest-dev libgmock-dev      # unit tests (Windows build compiles /usr/src/googletest)
+  libbenchmark-dev                          # benchmarks of the key-event path and the serial reader
+  libxml2-dev                               # the scanner definitions XML in the native build
   g++-mingw-w64-x86-64-posix                # Windows cross build
   wine wine64                               # runs the Windows tests and the demo (64-bit only)
   xvfb xauth                                # headless X display for Wine

@@ -47,4 +47,7 @@ class MessageWindows {
   }
 };
 
+// The hidden windows of the running platform (Win32 in the Windows build, POSIX in the native).
+std::unique_ptr<MessageWindows> CreatePlatformMessageWindows();
+
 }  // namespace equ

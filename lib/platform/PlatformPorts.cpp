@@ -24,6 +24,7 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.mutexes) current.mutexes = std::move(replacement.mutexes);
   if (replacement.sharedMemory) current.sharedMemory = std::move(replacement.sharedMemory);
   if (replacement.processHeap) current.processHeap = std::move(replacement.processHeap);
+  if (replacement.textLogWindows) current.textLogWindows = std::move(replacement.textLogWindows);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

@@ -17,6 +17,7 @@ class MessageWindows;
 class NamedMutexes;
 class SharedMemory;
 class ProcessHeap;
+class TextLogWindows;
 
 // The platform services the portable core needs, reached in one place. Each build supplies its
 // adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
@@ -35,6 +36,7 @@ struct PlatformPorts {
   std::shared_ptr<NamedMutexes> mutexes = nullptr;
   std::shared_ptr<SharedMemory> sharedMemory = nullptr;
   std::shared_ptr<ProcessHeap> processHeap = nullptr;
+  std::shared_ptr<TextLogWindows> textLogWindows = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

@@ -1,10 +1,12 @@
 #include <memory>
 
+#include "HeadlessTextLogWindows.h"
 #include "IconvCodePage.h"
 #include "PosixClock.h"
 #include "PosixFolders.h"
 #include "PosixGuidSource.h"
 #include "PosixLogFiles.h"
+#include "PosixMessageWindow.h"
 #include "PosixModuleInfo.h"
 #include "PosixNamedMutexes.h"
 #include "PosixSharedMemory.h"
@@ -26,9 +28,11 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .logFiles = std::make_shared<PosixLogFiles>(),
       .system = std::make_shared<PosixSystemInfo>(),
       .windowFocus = std::make_shared<PosixWindowFocus>(),
+      .messageWindows = std::make_shared<PosixMessageWindows>(),
       .mutexes = std::make_shared<PosixNamedMutexes>(),
       .sharedMemory = std::make_shared<PosixSharedMemory>(),
       .processHeap = std::make_shared<PosixProcessHeap>(),
+      .textLogWindows = std::make_shared<HeadlessTextLogWindows>(),
   };
 }
 

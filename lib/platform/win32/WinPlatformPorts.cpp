@@ -5,10 +5,12 @@
 #include "WinFolders.h"
 #include "WinGuidSource.h"
 #include "WinLogFiles.h"
+#include "WinMessageWindow.h"
 #include "WinModuleInfo.h"
 #include "WinNamedMutexes.h"
 #include "WinSharedMemory.h"
 #include "WinSystemInfo.h"
+#include "WinTextLogWindows.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
 #include "platform/PlatformPorts.h"
@@ -26,9 +28,11 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .logFiles = std::make_shared<win32::WinLogFiles>(),
       .system = std::make_shared<win32::WinSystemInfo>(),
       .windowFocus = std::make_shared<win32::WinWindowFocus>(),
+      .messageWindows = std::make_shared<WinMessageWindows>(),
       .mutexes = std::make_shared<win32::WinNamedMutexes>(),
       .sharedMemory = std::make_shared<win32::WinSharedMemory>(),
       .processHeap = std::make_shared<win32::WinProcessHeap>(),
+      .textLogWindows = std::make_shared<win32::WinTextLogWindows>(),
   };
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/XmlDocument.h"
+
+namespace equ::posix {
+
+// The XML document service of the POSIX build, over libxml2.
+class LibXmlDocument : public XmlDocument {
+ public:
+  WideString Serialize(const XmlNode& root, std::u16string_view encoding) const override;
+  XmlNode Parse(std::u16string_view text) const override;
+};
+
+}  // namespace equ::posix

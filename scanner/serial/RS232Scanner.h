@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "scanner/serial/Comm.h"
+
+namespace equ::rs232 {
+
+// The port of an RS232 scanner with its scan buffer and the rules that cut barcodes out of it:
+// in terminator mode (InterCharInterval 0) a barcode ends at the postfix, or at a line end
+// (CR LF, CR, LF) when the postfix is empty; in interval mode it ends after a pause of
+// InterCharInterval ms; in test mode every chunk read is a barcode. Used by the reader thread
+// alone while it runs.
+class TScanner : public TComm {
+ public:
+  explicit TScanner(std::unique_ptr<SerialPort> port);
+  ~TScanner() override;
+
+  // Empties the buffer and (re)opens the port: 0, or 1011 when the port does not open.
+  std::int32_t Enable();
+  void Disable();
+  // Reads what the port holds; true when a barcode can be taken from the buffer.
+  bool ReadData();
+  // The next barcode from the buffer (leading bytes below 33 dropped); empty when none.
+  std::string GetNextBarcode();
+
+  std::uint32_t InterCharInterval() const { return FInterCharInterval; }
+  void SetInterCharInterval(std::uint32_t value) { FInterCharInterval = value; }
+  bool TestMode() const { return FTestMode; }
+  void SetTestMode(bool value) { FTestMode = value; }
+  const std::string& Postfix() const { return FPostfix; }
+  void SetPostfix(const std::string& value) { FPostfix = value; }
+  std::uint32_t LastScanTime() const { return FLastScanTime; }
+  void SetLastScanTime(std::uint32_t value) { FLastScanTime = value; }
+  const std::string& ScanBuffer() const { return FScanBuffer; }
+
+ private:
+  // The terminator that ends the current buffer's barcodes; empty when the whole buffer is one.
+  std::string Terminator() const;
+  bool ReadyByEnding() const;
+
+  std::uint32_t FLastScanTime;
+  std::uint32_t FInterCharInterval = 0;
+  bool FTestMode = false;
+  std::string FScanBuffer;
+  std::string FPostfix = "\r\n";
+};
+
+}  // namespace equ::rs232

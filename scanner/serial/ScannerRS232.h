@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "equipment/common/WideString.h"
+#include "platform/MessageWindow.h"
+#include "platform/SerialPort.h"
+#include "scanner/serial/ReadThread.h"
+
+namespace equ {
+
+// The data callback of the serial channel: one barcode, converted from the ANSI code page.
+using TGetScanData = std::function<void(const WideString& scanData)>;
+
+// The RS232 scanner channel as the driver sees it.
+//
+// Make it on the host thread (the thread whose messages are served: the driver's apartment),
+// set PortNumber, BaudRate, InterCharInterval, Postfix and TestMode, bind OnGetScanData, then
+// Enable. A reader thread then polls the port every 5 ms and hands each barcode to a hidden
+// window of the creating thread with the blocking message 1035; the window procedure, on the
+// host thread, calls OnGetScanData. New settings take effect at the next Enable.
+//
+// Enable answers 0 or 1011 (the port does not open); ResultDescription then holds the reason.
+// Disable stops the reader and closes the port; while it waits for the reader, it keeps
+// serving the host thread's sent messages, so a hand-off in flight cannot deadlock it. Enable
+// disables a running reader first. Nothing here raises.
+class TScannerRS232 {
+ public:
+  using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
+
+  // windows: makes the hidden window and serves messages; ports: one new port per Enable.
+  TScannerRS232(std::shared_ptr<MessageWindows> windows, SerialPortFactory ports);
+  // With the running platform's adapters.
+  TScannerRS232();
+  virtual ~TScannerRS232();
+  TScannerRS232(const TScannerRS232&) = delete;
+  TScannerRS232& operator=(const TScannerRS232&) = delete;
+
+  std::int32_t Enable();
+  void Disable();
+  // The reason of the last failed Enable; empty after a successful one.
+  const WideString& ResultDescription() const { return FResultDescription; }
+  bool Enabled() const { return FReadThread && !FReadThread->Finished(); }
+
+  std::uintptr_t HandleWnd() const { return FHWnd ? FHWnd->Handle() : 0; }
+  bool TestMode() const { return FTestMode; }
+  void SetTestMode(bool value) { FTestMode = value; }
+  const TGetScanData& OnGetScanData() const { return FOnGetScanData; }
+  void SetOnGetScanData(TGetScanData value) { FOnGetScanData = std::move(value); }
+  std::uint32_t InterCharInterval() const { return FInterCharInterval; }
+  void SetInterCharInterval(std::uint32_t value) { FInterCharInterval = value; }
+  std::uint8_t PortNumber() const { return FPortNumber; }
+  void SetPortNumber(std::uint8_t value) { FPortNumber = value; }
+  // Bits per second; a speed outside 110 ... 115200 of the port's table opens at 9600.
+  std::uint32_t BaudRate() const { return FBaudRate; }
+  void SetBaudRate(std::uint32_t value) { FBaudRate = value; }
+  // Single-byte terminator of a barcode; empty: a line end (CR LF, CR or LF) ends it.
+  const std::string& Postfix() const { return FPostfix; }
+  void SetPostfix(const std::string& value) { FPostfix = value; }
+
+ protected:
+  // Message 1035: frees the block at lParam and calls OnGetScanData with its text.
+  virtual std::intptr_t WndProc(const WindowMessage& message);
+
+ private:
+  std::shared_ptr<MessageWindows> FWindows;
+  SerialPortFactory FPorts;
+  std::unique_ptr<MessageWindow> FHWnd;
+  bool FTestMode = false;
+  std::unique_ptr<TReadThread> FReadThread;
+  TGetScanData FOnGetScanData;
+  std::uint32_t FInterCharInterval = 0;
+  std::uint8_t FPortNumber = 1;
+  std::uint32_t FBaudRate = 9600;
+  std::string FPostfix = "\r\n";
+  WideString FResultDescription;
+};
+
+}  // namespace equ

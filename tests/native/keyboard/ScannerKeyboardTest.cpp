@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "KeyboardRig.h"
+#include "scanner/keyboard/ScannerKeyboard.h"
+
+namespace equ::testing {
+namespace {
+
+std::vector<bool> AllOf(std::size_t count, bool value) {
+  return std::vector<bool>(count, value);
+}
+
+// --- interval mode ---------------------------------------------------------------------------
+
+TEST(IntervalMode, ScannerBurstIsOneBarcodeWithoutLineEnd) {
+  KeyboardRig rig;
+  const auto script = TypeText(u"12345\r", 0, 10);
+  EXPECT_EQ(rig.Run(script), AllOf(script.size(), true));
+  rig.clock.AdvanceTo(89);
+  EXPECT_TRUE(rig.deliveries.empty());
+  rig.clock.AdvanceTo(90);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"12345");
+  EXPECT_EQ(rig.deliveries[0].raw, u"12345\r");
+  EXPECT_EQ(rig.deliveries[0].at, 90u);  // one interval after the last key-down
+  EXPECT_TRUE(rig.injector->injected.empty());
+  EXPECT_FALSE(rig.timer->IsRunning());
+  EXPECT_FALSE(rig.channel->IsPaused());
+}
+
+TEST(IntervalMode, SlowTypingIsReplayedLateAndComplete) {
+  KeyboardRig rig;
+  // 'a' down at 0, up at 3 (held: timer runs), replayed at 40; 'b' the same from 100.
+  EXPECT_EQ(rig.Run(TypeText(u"a", 0, 100)), (std::vector<bool>{true, true}));
+  rig.Wait(40);
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2}));
+  EXPECT_EQ(rig.Run(TypeText(u"b", 100, 100)), (std::vector<bool>{true, true}));
+  rig.Wait(200);
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2, 3, 4}));
+  EXPECT_TRUE(rig.deliveries.empty());
+  const KeyStroke& down = rig.injector->injected[2];
+  EXPECT_EQ(down.vkCode, static_cast<std::uint32_t>('B'));
+  EXPECT_EQ(down.scanCode, KeyboardRig::ScanCodeOf('B'));
+  EXPECT_EQ(down.flags, 0u);
+  EXPECT_EQ(rig.injector->injected[3].flags, kKeyStrokeUp);
+}
+
+TEST(IntervalMode, KeyUpAfterTheReplayPassesAtOnce) {
+  KeyboardRig rig;
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, 'A', 0}));
+  rig.Wait(50);
+  EXPECT_FALSE(rig.Send({60, kMsgKeyUp, 'A', 0}));
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1}));
+}
+
+struct ShortRunCase {
+  std::uint8_t minDataLen;
+  const char16_t* text;
+  bool delivered;
+};
+
+class ShortRuns : public ::testing::TestWithParam<ShortRunCase> {};
+
+TEST_P(ShortRuns, NeedAtLeastTwoAndMinDataLenCharacters) {
+  const ShortRunCase& c = GetParam();
+  KeyboardRig rig;
+  rig.channel->SetMinDataLen(c.minDataLen);
+  const auto script = TypeText(c.text, 0, 10);
+  rig.Run(script);
+  rig.Wait(100);
+  EXPECT_EQ(rig.deliveries.size(), c.delivered ? 1u : 0u);
+  EXPECT_EQ(rig.injector->injected.size(), c.delivered ? 0u : script.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ShortRuns,
+    ::testing::Values(ShortRunCase{3, u"12", false}, ShortRunCase{3, u"123", true},
+                      ShortRunCase{0, u"1", false}, ShortRunCase{1, u"1", false},
+                      ShortRunCase{1, u"12", true}, ShortRunCase{5, u"1234", false}));
+
+TEST(IntervalMode, RepeatedKeyReplaysWhatIsHeldAndPasses) {
+  KeyboardRig rig;
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, '1', 0}));
+  EXPECT_TRUE(rig.Send({5, kMsgKeyDown, 'A', 0}));
+  EXPECT_FALSE(rig.Send({10, kMsgKeyDown, 'A', 0}));  // auto-repeat: same key, same flags
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2}));
+  EXPECT_TRUE(rig.timer->IsRunning());
+  EXPECT_FALSE(rig.Send({12, kMsgKeyDown, 'A', 0}));
+  rig.Wait(100);
+  EXPECT_TRUE(rig.deliveries.empty());
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2}));
+}
+
+TEST(IntervalMode, KeyThatTypesNothingReplaysWhatIsHeldFirst) {
+  KeyboardRig rig;
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, 'A', 0}));
+  EXPECT_FALSE(rig.Send({5, kMsgKeyDown, kVkF5, 0}));
+  // 'a' reached the application before F5.
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1}));
+  EXPECT_TRUE(rig.Send({8, kMsgKeyUp, kVkF5, 0}));
+  rig.Wait(100);
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 3}));
+}
+
+TEST(IntervalMode, ModifiersAreHeldWithTheKeysTheyShift) {
+  KeyboardRig rig;
+  const auto script = TypeText(u"AB1", 0, 10);
+  EXPECT_EQ(rig.Run(script), AllOf(script.size(), true));
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"AB1");
+}
+
+TEST(IntervalMode, IgnoreModificatorsTranslatesWithoutShift) {
+  KeyboardRig rig;
+  rig.channel->SetIgnoreModificators(true);
+  rig.channel->Enable();
+  const auto script = TypeText(u"AB1", 0, 10);
+  EXPECT_EQ(rig.Run(script), AllOf(script.size(), true));  // Shift events still held
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"ab1");
+}
+
+TEST(IntervalMode, InjectedEventsPassUntouched) {
+  KeyboardRig rig;
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, 'A', 0}));
+  const KeyboardState before = rig.channel->KeyState();
+  EXPECT_FALSE(rig.Send({1, kMsgKeyDown, kVkLeftShift, kRawKeyInjected}));
+  EXPECT_FALSE(rig.Send({2, kMsgKeyDown, 'A', kRawKeyInjected}));
+  EXPECT_EQ(rig.channel->KeyState(), before);
+  // Neither did the injected 'A' become the previous event: this one is no repeat.
+  EXPECT_TRUE(rig.Send({3, kMsgKeyUp, 'A', 0}));
+  EXPECT_TRUE(rig.injector->injected.empty());
+}
+
+TEST(IntervalMode, UpperCaseDataCoversLatinAndCyrillic) {
+  struct Case {
+    std::uint32_t layout;
+    const char16_t* typed;  // US key names
+    const char16_t* value;
+    const char16_t* raw;
+  };
+  for (const Case& c : {Case{1033, u"abc", u"ABC", u"abc"}, Case{1049, u"dfq", u"ВАЙ", u"вай"}}) {
+    KeyboardRig rig;
+    rig.channel->SetUpperCaseData(true);
+    rig.channel->SetKeyboardLayout(c.layout);
+    rig.channel->Enable();
+    rig.Run(TypeText(c.typed, 0, 10));
+    rig.Wait(100);
+    ASSERT_EQ(rig.deliveries.size(), 1u) << c.layout;
+    EXPECT_EQ(rig.deliveries[0].value, c.value);
+    EXPECT_EQ(rig.deliveries[0].raw, c.raw);
+  }
+}
+
+TEST(IntervalMode, RussianLayoutDeliversWindows1251Letters) {
+  KeyboardRig rig;
+  rig.channel->SetKeyboardLayout(1049);
+  rig.Run(TypeText(u"Ghbdtn", 0, 10));
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"Привет");
+}
+
+TEST(IntervalMode, LineEndsKeptWhenDeleteCRLFPostfixIsOff) {
+  KeyboardRig rig;
+  rig.channel->SetDeleteCRLFPostfix(false);
+  rig.Run(TypeText(u"123\r", 0, 10));
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"123\r");
+}
+
+TEST(IntervalMode, DisableWhileHoldingDropsWithoutReplay) {
+  KeyboardRig rig;
+  rig.Run(TypeText(u"12", 0, 10));
+  rig.channel->Disable();
+  EXPECT_FALSE(rig.channel->IsHookInstalled());
+  EXPECT_FALSE(rig.timer->IsRunning());
+  rig.Wait(500);
+  rig.channel->Enable();
+  rig.Wait(500);
+  EXPECT_TRUE(rig.deliveries.empty());
+  EXPECT_TRUE(rig.injector->injected.empty());
+  EXPECT_EQ(rig.channel->HeldEvents().Count(), 0);
+}
+
+// --- prefix/postfix mode ---------------------------------------------------------------------
+
+TEST(PrefixPostfixMode, MatchIsDeliveredAndTheCompletingKeyReplayedAfterThePause) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  // Shift, '5' ('%'), 'A'.. with Shift, Enter: every key-down and key-up is held.
+  const auto script = TypeText(u"%ABC\r", 0, 10);
+  const std::size_t enterDown = script.size() - 2;
+  const auto swallowed = rig.Run(std::vector<ScriptedKey>(script.begin(), script.end() - 1));
+  EXPECT_EQ(swallowed, AllOf(script.size() - 1, true));
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"ABC");
+  EXPECT_EQ(rig.deliveries[0].raw, u"%ABC\r");
+  EXPECT_TRUE(rig.channel->IsPaused());
+  // The Enter key-up falls into the pause: swallowed and not held.
+  EXPECT_TRUE(rig.Send(script.back()));
+  EXPECT_EQ(rig.channel->HeldEvents().Count(), 1);
+  EXPECT_TRUE(rig.injector->injected.empty());
+  rig.Wait(100);
+  EXPECT_FALSE(rig.channel->IsPaused());
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{enterDown + 1}));
+  EXPECT_EQ(rig.injector->injected[0].vkCode, kVkReturn);
+}
+
+TEST(PrefixPostfixMode, PauseDoesNotRestartOnKeys) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  rig.Run(TypeText(u"%1\r", 0, 10));  // delivered at 20
+  EXPECT_TRUE(rig.Send({30, kMsgKeyDown, '7', 0}));
+  EXPECT_TRUE(rig.Send({55, kMsgKeyDown, '8', 0}));
+  rig.clock.AdvanceTo(60);  // one interval after the delivery
+  EXPECT_FALSE(rig.channel->IsPaused());
+  EXPECT_FALSE(rig.Send({61, kMsgKeyDown, 'X', 0}));
+}
+
+TEST(PrefixPostfixMode, PrefixAndPostfixAloneAreNoBarcode) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  const auto script = TypeText(u"%\r", 0, 10);
+  EXPECT_EQ(rig.Run(script), AllOf(script.size(), true));
+  rig.Wait(100);
+  EXPECT_TRUE(rig.deliveries.empty());
+  EXPECT_EQ(rig.injector->injected.size(), script.size());
+}
+
+TEST(PrefixPostfixMode, PrefixFollowedByAPauseIsReplayed) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  rig.Run(TypeText(u"%", 0, 10));
+  rig.Wait(100);
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2, 3, 4}));
+}
+
+TEST(PrefixPostfixMode, CharacterThatCannotStartAMatchPassesAtOnce) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  EXPECT_FALSE(rig.Send({0, kMsgKeyDown, 'X', 0}));
+  EXPECT_FALSE(rig.timer->IsRunning());
+  EXPECT_FALSE(rig.Send({3, kMsgKeyUp, 'X', 0}));
+}
+
+TEST(PrefixPostfixMode, MismatchReplaysWhatIsHeldBeforeTheKeyPasses) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%%", u"#013");
+  rig.Run(TypeText(u"%", 0, 10));
+  EXPECT_FALSE(rig.Send({10, kMsgKeyDown, 'X', 0}));
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2, 3, 4}));
+  EXPECT_FALSE(rig.timer->IsRunning());
+}
+
+TEST(PrefixPostfixMode, FirstPostfixCompletesTheMatch) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#013");
+  rig.Run(TypeText(u"%A\rB\r", 0, 10));
+  ASSERT_GE(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"A");
+}
+
+TEST(PrefixPostfixMode, DataOfLineEndsAloneIsDeliveredEmpty) {
+  KeyboardRig rig;
+  rig.UsePrefixPostfix(u"%", u"#035");  // '#'
+  rig.Run({{0, kMsgKeyDown, kVkLeftShift, 0},
+           {0, kMsgKeyDown, '5', 0},
+           {1, kMsgKeyUp, '5', 0},
+           {2, kMsgKeyUp, kVkLeftShift, 0},
+           {10, kMsgKeyDown, kVkReturn, 0},
+           {20, kMsgKeyDown, kVkLeftShift, 0},
+           {21, kMsgKeyDown, '3', 0}});
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"");
+  EXPECT_EQ(rig.deliveries[0].raw, u"%\r#");
+}
+
+TEST(PrefixPostfixMode, DefinitionWithoutPrefixAndPostfixMatchesEveryCharacter) {
+  KeyboardRig rig;
+  rig.channel->Clear();
+  rig.channel->Add(u"", u"");
+  rig.channel->Add(u"%", u"#013");
+  rig.channel->Enable();
+  EXPECT_FALSE(rig.channel->UsesInterCharInterval());
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, 'Q', 0}));
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"q");
+}
+
+TEST(PrefixPostfixMode, WithoutDefinitionsOnlyModifiersAreHeld) {
+  KeyboardRig rig;
+  rig.channel->Clear();
+  rig.channel->Enable();
+  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, kVkLeftShift, 0}));
+  EXPECT_FALSE(rig.Send({5, kMsgKeyDown, 'A', 0}));
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1}));
+  rig.Wait(100);
+  EXPECT_TRUE(rig.deliveries.empty());
+}
+
+// --- life cycle ------------------------------------------------------------------------------
+
+TEST(ChannelLifeCycle, CreationDefaults) {
+  KeyboardRig rig;
+  TScannerKeyboard& channel = *rig.channel;
+  EXPECT_EQ(channel.MinDataLen(), 3);
+  EXPECT_EQ(channel.KeyboardLayout(), 0x04090409u);
+  EXPECT_FALSE(channel.IgnoreModificators());
+  EXPECT_FALSE(channel.UpperCaseData());
+  EXPECT_TRUE(channel.DeleteCRLFPostfix());
+}
+
+TEST(ChannelLifeCycle, KeyboardLayoutCombinesTheLanguageIntoBothWords) {
+  KeyboardRig rig;
+  rig.channel->SetKeyboardLayout(1049);
+  EXPECT_EQ(rig.channel->KeyboardLayout(), 0x04190419u);
+  rig.channel->SetKeyboardLayout(0);
+  EXPECT_EQ(rig.channel->KeyboardLayout(), 0u);
+}
+
+TEST(ChannelLifeCycle, EnableTwiceInstallsOneHookAndAppliesTheInterval) {
+  KeyboardRig rig;
+  rig.channel->SetInterCharInterval(60);
+  EXPECT_EQ(rig.channel->Enable(), 0);
+  EXPECT_EQ(rig.channel->Enable(), 0);
+  EXPECT_EQ(rig.hook->installs, 3);  // the rig's own Enable, then one per call
+  EXPECT_EQ(rig.hook->removals, 2);
+  EXPECT_TRUE(rig.channel->IsHookInstalled());
+  EXPECT_EQ(rig.timer->Interval(), 60u);
+}
+
+TEST(ChannelLifeCycle, RefusedHookStillAnswersZeroAndStaysSilent) {
+  KeyboardRig rig;
+  rig.channel->Disable();
+  rig.hook->refuse = true;
+  EXPECT_EQ(rig.channel->Enable(), 0);
+  EXPECT_FALSE(rig.channel->IsHookInstalled());
+  EXPECT_FALSE(rig.Send({0, kMsgKeyDown, '1', 0}));
+}
+
+TEST(ChannelLifeCycle, ModeFollowsTheLastDefinitionAdded) {
+  KeyboardRig rig;
+  rig.channel->Clear();
+  EXPECT_FALSE(rig.channel->UsesInterCharInterval());
+  rig.channel->Add(u"%", u"");
+  EXPECT_TRUE(rig.channel->UsesInterCharInterval());
+  rig.channel->Add(u"%", u"#013");
+  EXPECT_FALSE(rig.channel->UsesInterCharInterval());
+}
+
+TEST(ChannelLifeCycle, CurrentKeyboardScannerIsTheNewestLivingChannel) {
+  auto first = std::make_unique<KeyboardRig>();
+  EXPECT_EQ(CurrentKeyboardScanner(), first->channel.get());
+  auto second = std::make_unique<KeyboardRig>();
+  EXPECT_EQ(CurrentKeyboardScanner(), second->channel.get());
+  first.reset();
+  EXPECT_EQ(CurrentKeyboardScanner(), second->channel.get());
+  second.reset();
+  EXPECT_EQ(CurrentKeyboardScanner(), nullptr);
+}
+
+TEST(ChannelLifeCycle, EachHookFeedsItsOwnChannel) {
+  KeyboardRig enabled;
+  KeyboardRig newer;  // created later, so current, but another channel's keys are not its own
+  enabled.Run(TypeText(u"123", 0, 10));
+  enabled.Wait(100);
+  EXPECT_EQ(enabled.deliveries.size(), 1u);
+  EXPECT_TRUE(newer.deliveries.empty());
+}
+
+struct CallbackAction {
+  const char* name;
+  void (*act)(std::unique_ptr<KeyboardRig>&);
+};
+
+class CallbackActions : public ::testing::TestWithParam<CallbackAction> {};
+
+// The handler may end the channel's work in any way; the channel touches nothing afterwards.
+TEST_P(CallbackActions, HandlerMayStopOrDestroyTheChannel) {
+  for (bool prefixMode : {false, true}) {
+    auto rig = std::make_unique<KeyboardRig>();
+    if (prefixMode) rig->UsePrefixPostfix(u"%", u"#013");
+    int calls = 0;
+    KeyboardRig* raw = rig.get();
+    rig->channel->SetOnGetData([&](const WideString&, const WideString&) {
+      ++calls;
+      GetParam().act(rig);
+    });
+    SimulatedClock& clockOfRig = raw->clock;
+    const auto script = TypeText(prefixMode ? u"%1\r" : u"123", 0, 10);
+    for (const ScriptedKey& key : script) {
+      if (!rig->channel) break;
+      rig->Send(key);
+    }
+    if (rig->channel) clockOfRig.AdvanceBy(100);
+    EXPECT_EQ(calls, 1) << GetParam().name << (prefixMode ? " prefix" : " interval");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CallbackActions,
+    ::testing::Values(
+        CallbackAction{"disable", [](std::unique_ptr<KeyboardRig>& r) { r->channel->Disable(); }},
+        CallbackAction{"enable", [](std::unique_ptr<KeyboardRig>& r) { r->channel->Enable(); }},
+        CallbackAction{"destroy", [](std::unique_ptr<KeyboardRig>& r) { r->channel.reset(); }}),
+    [](const ::testing::TestParamInfo<CallbackAction>& param) {
+      return std::string(param.param.name);
+    });
+
+}  // namespace
+}  // namespace equ::testing
