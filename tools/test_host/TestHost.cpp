@@ -107,12 +107,14 @@ class Driver {
  public:
   explicit Driver(IDispatch* dispatch) : port_(dispatch) {}
 
-  // A public method: InData, OutData (by reference), TimeOut; prints its outcome.
-  bool CallPublic(const char16_t* name, Variant inData, Variant* outData = nullptr) {
+  // A public method: InData, OutData (by reference), TimeOut; prints its outcome (OutData too
+  // unless quiet).
+  bool CallPublic(const char16_t* name, Variant inData, Variant* outData = nullptr,
+                  bool quiet = false) {
     DispatchArgument args[] = {{std::move(inData), false}, {Variant(), true}, {Variant(0), false}};
     const bool ok = port_.CallMethod(name, args).ToBool();
-    Print(WideString(name) + u" -> " + (ok ? u"True" : u"False") + u"; OutData: " +
-          equ::VariantToText(args[1].value));
+    Print(WideString(name) + u" -> " + (ok ? u"True" : u"False") +
+          (quiet ? WideString() : u"; OutData: " + equ::VariantToText(args[1].value)));
     if (outData != nullptr) *outData = args[1].value;
     return ok;
   }
@@ -136,7 +138,7 @@ class Driver {
 bool ApplySettings(Driver& driver, const std::map<WideString, WideString>& settings) {
   if (settings.empty()) return true;
   Variant table;
-  if (!driver.CallPublic(u"GetSettings", Variant(), &table)) return false;
+  if (!driver.CallPublic(u"GetSettings", Variant(), &table, true)) return false;
   SafeArray& rows = *table.Array()->At(0).Array();
   const std::int32_t columns = static_cast<std::int32_t>(rows.Bounds()[1].count);
   for (std::int32_t j = 0; j < columns; ++j) {
