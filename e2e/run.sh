@@ -239,6 +239,20 @@ test_trace_file() {
   fi
 }
 
+# run_checks FILE: a check script of its own (PASS/FAIL lines, "N passed, N failed").
+run_checks() {
+  local file=$1 name status=0 line
+  name=$(basename "$file")
+  echo "--- $name"
+  while IFS= read -r line; do
+    case "$line" in
+      PASS*) echo "$line" && passed=$((passed + 1)) ;;
+      FAIL*) echo "$line" && failed=$((failed + 1)) ;;
+      *) echo "    $line" ;;
+    esac
+  done < <(bash "$file" 2>&1 || echo "FAIL $name exited with status $?")
+}
+
 wine_boot
 wine_session_start
 
@@ -250,6 +264,9 @@ rm -f "$WINEPREFIX/drive_c/ProgramData/s_morvanelv41/Debug_"*.log
 test_script_checks "$here/device_framework.vbs"
 test_trace_file
 test_script_checks "$here/device_framework.js"
+run_checks "$here/driver_scanning.sh"
+run_checks "$here/serial_channel.sh"
+run_checks "$here/keyboard_wedge.sh"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))
