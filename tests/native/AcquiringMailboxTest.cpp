@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "FakeMailboxPorts.h"
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/a_vorn/VornDriver.h"
 #include "platform/PlatformPorts.h"
@@ -16,39 +17,6 @@
 
 namespace equ {
 namespace {
-
-// Shared memory held in this process, so parallel test runs never meet.
-class InProcessSharedMemory : public SharedMemory {
- public:
-  std::map<WideString, std::shared_ptr<std::vector<std::byte>>> objects;
-  bool failCreate = false;
-
-  std::unique_ptr<SharedMemoryView> Open(const WideString& name) override {
-    auto it = objects.find(name);
-    if (it == objects.end()) return nullptr;
-    return std::make_unique<View>(it->second, [] {});
-  }
-  std::unique_ptr<SharedMemoryView> Create(const WideString& name, std::size_t size) override {
-    if (failCreate) throw Exception(u"Отказано в доступе.");
-    auto& object = objects[name];
-    if (!object) object = std::make_shared<std::vector<std::byte>>(size);
-    // Like a mapping, the object exists while a view of it is open.
-    return std::make_unique<View>(object, [this, name] { objects.erase(name); });
-  }
-
- private:
-  class View : public SharedMemoryView {
-   public:
-    View(std::shared_ptr<std::vector<std::byte>> bytes, std::function<void()> onClose)
-        : bytes_(std::move(bytes)), onClose_(std::move(onClose)) {}
-    ~View() override { onClose_(); }
-    std::span<std::byte> Bytes() override { return *bytes_; }
-
-   private:
-    std::shared_ptr<std::vector<std::byte>> bytes_;
-    std::function<void()> onClose_;
-  };
-};
 
 // Windows of this process by handle; a send to any other handle finds no window.
 class FakeMessageWindows : public MessageWindows {
@@ -116,7 +84,8 @@ class AcquiringMailboxTest : public ::testing::Test {
   }
 
   std::shared_ptr<FakeMessageWindows> windows_ = std::make_shared<FakeMessageWindows>();
-  std::shared_ptr<InProcessSharedMemory> memory_ = std::make_shared<InProcessSharedMemory>();
+  std::shared_ptr<testing::InProcessSharedMemory> memory_ =
+      std::make_shared<testing::InProcessSharedMemory>();
   std::shared_ptr<CountingHeap> heap_ = std::make_shared<CountingHeap>();
   ScopedPlatformPorts ports_;
   std::unique_ptr<SharedMemoryView> strayMailbox_;

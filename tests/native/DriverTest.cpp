@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "DeviceFixture.h"
+#include "FakeMailboxPorts.h"
 #include "equipment/common/DeviceTexts.h"
+#include "equipment/common/Exceptions.h"
+#include "equipment/common/a_vorn/VornDriver.h"
+#include "platform/TextLogWindow.h"
+#include "platform/posix/PosixNamedMutexes.h"
 #include "scanner/Driver.h"
 
 namespace equ {
@@ -62,6 +67,173 @@ TEST_F(DriverTest, EighteenSettingsInOrderWithTheirDefaults) {
     EXPECT_FALSE(rows[i].Name.empty()) << i;
   }
   EXPECT_EQ(driver_->FindSetting(u"DeleteCRLFPostfix")->Name, u"Удалять перенос строки в конце");
+}
+
+}  // namespace
+}  // namespace equ
+
+namespace equ {
+namespace {
+
+// Driver objects with the native platform's channels, a fake manager, and shared memory of
+// this process only (parallel test runs must not meet in one mailbox).
+class DriverRoutingTest : public testing::DeviceFixture {
+ protected:
+  DriverRoutingTest()
+      : routingPorts_(
+            PlatformPorts{.mutexes = std::make_shared<PosixNamedMutexes>(folders_.Root().string()),
+                          .sharedMemory = std::make_shared<testing::InProcessSharedMemory>()}) {}
+
+  ObjectPtr<TDriver> NewDriver(std::int32_t interfaceType) {
+    auto driver = MakeObject<TDriver>();
+    driver->SetSettingValue(u"InterfaceType", Variant(interfaceType));
+    return driver;
+  }
+
+  std::int32_t QueueCount(TDriver& driver) { return driver.ScanDataList().Count(); }
+
+  testing::TempDataFolders folders_;  // a lock folder of this test's own
+  ScopedPlatformPorts routingPorts_;
+};
+
+TEST_F(DriverRoutingTest, OneKeyboardDriverAtATime) {
+  auto first = NewDriver(1);
+  auto second = NewDriver(1);
+  WideString description;
+  ASSERT_EQ(first->Enable(description), 0) << WideToUtf8(description);
+  EXPECT_TRUE(first->HoldsKeyboardMutex());
+  EXPECT_EQ(second->Enable(description), 1001);
+  EXPECT_EQ(description, u"Нельзя использовать более одного клавиатурного сканера одновременно");
+  EXPECT_FALSE(second->HoldsKeyboardMutex()) << "a refusal keeps nothing of the mutex";
+  first.reset();
+  description.clear();
+  EXPECT_EQ(second->Enable(description), 0) << WideToUtf8(description);
+}
+
+TEST_F(DriverRoutingTest, DisablingGivesTheKeyboardBackAndReEnablingWorks) {
+  auto first = NewDriver(1);
+  auto second = NewDriver(1);
+  ASSERT_EQ(first->Enable(), 0);
+  ASSERT_EQ(first->Enable(), 0) << "the same object enables again";
+  first->Disable();
+  EXPECT_FALSE(first->HoldsKeyboardMutex());
+  EXPECT_EQ(second->Enable(), 0);
+}
+
+TEST_F(DriverRoutingTest, KeyboardChannelGetsTheSettingsOfEachEnabling) {
+  auto driver = NewDriver(1);
+  driver->SetSettingValue(u"MinDataLen", Variant(10));
+  driver->SetSettingValue(u"InterCharIntervalKbd", Variant(45));
+  driver->SetSettingValue(u"UpperCaseData", Variant(true));
+  driver->SetSettingValue(u"PrefixKbd", Variant(u"#37"));
+  ASSERT_EQ(driver->Enable(), 0);
+  ASSERT_EQ(driver->Enable(), 0);
+  const TScannerKeyboard& channel = *driver->DeviceKeyboard();
+  EXPECT_EQ(channel.MinDataLen(), 3) << "the channel always runs with three";
+  EXPECT_EQ(channel.InterCharInterval(), 45u);
+  EXPECT_TRUE(channel.UpperCaseData());
+  EXPECT_FALSE(channel.IgnoreModificators());
+  EXPECT_EQ(channel.Count(), 1) << "only the definition of the latest enabling";
+}
+
+TEST_F(DriverRoutingTest, SerialEnablingReportsThePortFailure) {
+  auto driver = NewDriver(0);
+  driver->SetSettingValue(u"PortNumber", Variant(250));
+  WideString description;
+  EXPECT_EQ(driver->Enable(description), 1011);
+  EXPECT_FALSE(description.empty());
+  EXPECT_EQ(driver->DeviceState(), TDeviceState::dsCreated);
+}
+
+TEST_F(DriverRoutingTest, ScanWithoutAReceiverIsQueued) {
+  auto driver = NewDriver(0);
+  driver->ProcessScanData(u"4600000000001");
+  ASSERT_EQ(QueueCount(*driver), 1);
+  EXPECT_EQ(driver->ScanDataList().GetFirstDataItem()->ScanData(), u"4600000000001");
+  EXPECT_EQ(driver->ScanDataList().GetFirstDataItem()->ScanDataLabel(), u"4600000000001");
+  EXPECT_EQ(driver->ScanDataList().GetFirstDataItem()->ScanDataType(), 0);
+}
+
+TEST_F(DriverRoutingTest, WaitingPaymentDriverTakesTheScan) {
+  auto driver = NewDriver(0);
+  {
+    TVornDriver receiver;
+    receiver.CreateMailbox();
+    driver->ProcessScanData(u"Код оплаты");
+    EXPECT_TRUE(receiver.IsScannedOrCancel());
+    EXPECT_EQ(receiver.ScanData(), u"Код оплаты");
+    EXPECT_EQ(QueueCount(*driver), 0);
+  }
+  driver->ProcessScanData(u"после");
+  EXPECT_EQ(QueueCount(*driver), 1) << "with the receiver gone, scans queue again";
+}
+
+TEST_F(DriverRoutingTest, ScanWhoseEventFailsStaysQueuedAndNothingEscapes) {
+  auto driver = NewDriver(0);
+  driver->SetEventEnabled(true);  // no manager: the data event fails
+  EXPECT_NO_THROW(driver->ProcessScanData(u"123"));
+  EXPECT_EQ(QueueCount(*driver), 1);
+}
+
+// A test window that "shows" by delivering scans, then is closed by the user.
+class ScriptedTestWindows : public TextLogWindows {
+ public:
+  std::function<void()> whileOpen;
+  WideString shownText;
+  TextLogWindowDesign design;
+
+  std::unique_ptr<TextLogWindow> Create(const TextLogWindowDesign& d) override {
+    design = d;
+    return std::make_unique<Window>(*this);
+  }
+
+ private:
+  class Window : public TextLogWindow {
+   public:
+    explicit Window(ScriptedTestWindows& owner) : owner_(owner) {}
+    void SetText(const WideString& text) override { owner_.shownText = text; }
+    void ShowModal(Events events) override {
+      if (owner_.whileOpen) owner_.whileOpen();
+      events.onClose();
+    }
+
+   private:
+    ScriptedTestWindows& owner_;
+  };
+};
+
+TEST_F(DriverRoutingTest, TestWindowShowsScansAsLinesAndDisablesOnClose) {
+  auto windows = std::make_shared<ScriptedTestWindows>();
+  ScopedPlatformPorts scope(PlatformPorts{.textLogWindows = windows});
+  auto driver = NewDriver(1);
+  windows->whileOpen = [&] {
+    EXPECT_TRUE(driver->Enabled());
+    driver->ProcessScanData(u"111");
+    driver->ProcessScanData(u"222");
+  };
+  WideString description;
+  EXPECT_TRUE(driver->DeviceTest(description));
+  EXPECT_EQ(windows->shownText, u"111\r\n222");
+  EXPECT_EQ(windows->design.caption, u"Тестирование устройства");
+  EXPECT_EQ(windows->design.clientWidth, 594);
+  EXPECT_EQ(windows->design.clientHeight, 268);
+  EXPECT_EQ(windows->design.clearCaption, u"Очистить");
+  EXPECT_EQ(QueueCount(*driver), 0) << "test scans are neither queued nor handed off";
+  EXPECT_FALSE(driver->Enabled()) << "closing the window disables the driver";
+  EXPECT_EQ(driver->TestForm(), nullptr);
+}
+
+TEST_F(DriverRoutingTest, TestWindowIsNotShownWhenTheDriverDoesNotEnable) {
+  auto windows = std::make_shared<ScriptedTestWindows>();
+  ScopedPlatformPorts scope(PlatformPorts{.textLogWindows = windows});
+  auto driver = NewDriver(0);
+  driver->SetSettingValue(u"PortNumber", Variant(250));
+  bool shown = false;
+  windows->whileOpen = [&] { shown = true; };
+  WideString description;
+  EXPECT_THROW(driver->DeviceTest(description), Exception);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(driver->TestForm(), nullptr);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ std::string LockFolder() {
 }  // namespace
 
 NamedMutexes::Result PosixNamedMutexes::CreateOwned(const WideString& name) {
-  const std::string folder = LockFolder();
+  const std::string folder = folder_.empty() ? LockFolder() : folder_;
   mkdir(folder.c_str(), 0700);
   const std::string path = folder + "/" + WideToUtf8(name) + ".lock";
   const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

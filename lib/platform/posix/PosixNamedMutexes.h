@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/NamedMutex.h"
 
 namespace equ {
@@ -9,7 +11,12 @@ namespace equ {
 // other as two processes of one Windows logon do.
 class PosixNamedMutexes : public NamedMutexes {
  public:
+  // folder: where the lock files are; empty means the user's own folder below /tmp.
+  explicit PosixNamedMutexes(std::string folder = std::string()) : folder_(std::move(folder)) {}
   Result CreateOwned(const WideString& name) override;
+
+ private:
+  std::string folder_;
 };
 
 }  // namespace equ
