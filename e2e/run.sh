@@ -267,6 +267,7 @@ test_script_checks "$here/device_framework.js"
 run_checks "$here/driver_scanning.sh"
 run_checks "$here/serial_channel.sh"
 run_checks "$here/keyboard_wedge.sh"
+run_checks "$here/test_window.sh"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))
