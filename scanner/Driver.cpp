@@ -4,7 +4,7 @@
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/ResultCodes.h"
 #include "equipment/common/a_vorn/VornDriver.h"
-#include "platform/PlatformPorts.h"
+#include "platform/RequiredPort.h"
 
 namespace equ {
 
@@ -24,12 +24,17 @@ std::int32_t GetExceptionResult(const std::exception& e, WideString& resultDescr
 
 }  // namespace
 
+TDriver::TDriver(TDriverPorts ports) : FPorts(std::move(ports)) {
+  RequirePort(FPorts.mutexes, "TDriver", "named mutexes");
+  RequirePort(FPorts.testWindow, "TDriver", "test window");
+}
+
 std::unique_ptr<TScannerKeyboard> TDriver::CreateKeyboardChannel() {
-  return std::make_unique<TScannerKeyboard>(CreateKeyboardPorts());
+  return std::make_unique<TScannerKeyboard>(FPorts.keyboard);
 }
 
 std::unique_ptr<TScannerRS232> TDriver::CreateSerialChannel() {
-  return std::make_unique<TScannerRS232>();
+  return std::make_unique<TScannerRS232>(FPorts.serial);
 }
 
 void TDriver::OnInitialize() {
@@ -64,11 +69,10 @@ std::int32_t TDriver::OnEnable(WideString& resultDescription) {
 std::int32_t TDriver::EnableKeyboard() {
   FDeviceKeyboard->Disable();
   ReleaseKbdMutex();
-  NamedMutexes::Result mutex = Platform().mutexes->CreateOwned(kKeyboardMutexName);
-  if (mutex.outcome == NamedMutexes::Outcome::AlreadyExists)
-    throw Exception(kSecondKeyboardScanner);
-  if (mutex.outcome == NamedMutexes::Outcome::Failed) throw Exception(mutex.error);
-  FMutex = std::move(mutex.hold);
+  NamedMutexes::Claim mutex = FPorts.mutexes->CreateOwned(kKeyboardMutexName);
+  if (!mutex) throw Exception(mutex.error());
+  if (!*mutex) throw Exception(kSecondKeyboardScanner);
+  FMutex = std::move(*mutex);
 
   TScannerKeyboard& channel = *FDeviceKeyboard;
   channel.SetOnGetData(
@@ -113,7 +117,7 @@ std::int32_t TDriver::OnDisable(WideString&) {
 }
 
 bool TDriver::DeviceTest(WideString&) {
-  TfmTestForm form(*this);
+  TfmTestForm form(*this, *FPorts.testWindow);
   FTestForm = &form;
   try {
     form.ShowModal();
@@ -130,7 +134,7 @@ void TDriver::ProcessScanData(const WideString& data) {
     FTestForm->DoScanData(data);
     return;
   }
-  if (TVornDriver::SendMsgToAcquiring(data)) return;
+  if (TVornDriver::SendMsgToAcquiring(FPorts.acquiring, data)) return;
   try {
     AddScanData(data, data, 0);
   } catch (const std::exception& e) {

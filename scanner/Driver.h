@@ -4,6 +4,7 @@
 
 #include "equipment/common/BaseScanner.h"
 #include "platform/NamedMutex.h"
+#include "scanner/DriverPorts.h"
 #include "scanner/TestForm.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 #include "scanner/serial/ScannerRS232.h"
@@ -19,6 +20,10 @@ class TDriver : public TBaseScanner {
   static constexpr const char16_t* kKeyboardMutexName = u"KBScannerV41Mutex";
   static constexpr const char16_t* kSecondKeyboardScanner =
       u"Нельзя использовать более одного клавиатурного сканера одновременно";
+
+  // Raises std::logic_error naming a missing port of its own; the channels check theirs when
+  // they are made (at Initialize).
+  explicit TDriver(TDriverPorts ports);
 
   TScannerKeyboard* DeviceKeyboard() const { return FDeviceKeyboard.get(); }
   TScannerRS232* DeviceRS232() const { return FDeviceRS232.get(); }
@@ -40,7 +45,8 @@ class TDriver : public TBaseScanner {
   std::int32_t OnEnable(WideString& resultDescription) override;
   std::int32_t OnDisable(WideString& resultDescription) override;
 
-  // The channels, made once with the object; tests give their own.
+  const TDriverPorts& Ports() const { return FPorts; }
+  // The channels, made once with the object from the ports; tests may make their own.
   virtual std::unique_ptr<TScannerKeyboard> CreateKeyboardChannel();
   virtual std::unique_ptr<TScannerRS232> CreateSerialChannel();
 
@@ -49,6 +55,7 @@ class TDriver : public TBaseScanner {
   std::int32_t EnableSerial(WideString& resultDescription);
   void ReleaseKbdMutex();
 
+  TDriverPorts FPorts;
   std::unique_ptr<NamedMutexHold> FMutex;
   std::unique_ptr<TScannerKeyboard> FDeviceKeyboard;
   std::unique_ptr<TScannerRS232> FDeviceRS232;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "equipment/common/WideString.h"
 
@@ -111,6 +112,13 @@ class SerialPort {
   virtual void CancelEventWait() = 0;
 
   virtual WideString LastErrorText() const = 0;
+};
+
+// Makes serial ports: a new, closed port for each use.
+class SerialPorts {
+ public:
+  virtual ~SerialPorts() = default;
+  virtual std::unique_ptr<SerialPort> Create() = 0;
 };
 
 }  // namespace equ

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "equipment/common/ResultCodes.h"
 #include "scanner/serial/TickCount.h"
 
 namespace equ {
@@ -16,11 +17,6 @@ constexpr char16_t kReadFailed[] = u"Ошибка при чтении данны
 constexpr char16_t kNoAnswer[] = u"Устройство не отвечает";
 constexpr char16_t kProtocolError[] = u"Ошибка протокола обмена";
 constexpr char16_t kNoData[] = u"Данные в буфере отсутствуют";
-
-constexpr std::int32_t kUnknownError = 1001;
-constexpr std::int32_t kNoAnswerCode = 1007;
-constexpr std::int32_t kProtocolErrorCode = 1014;
-constexpr std::int32_t kReadErrorCode = 1017;
 
 constexpr std::uint32_t kQueueSize = 32768;
 constexpr std::uint32_t kPollMs = 5;
@@ -245,9 +241,9 @@ bool TComm::ReadChar(char& value, std::uint32_t timeoutMs) {
 }
 
 std::int32_t TComm::iReadByte(std::uint8_t& value) {
-  if (ReadByte(value)) return 0;
+  if (ReadByte(value)) return kResultOk;
   FExtResultDescription = WideString(kReadFailed) + u". " + port_->LastErrorText();
-  return kReadErrorCode;
+  return kResultReadError;
 }
 
 bool TComm::ReadBytes(std::vector<std::uint8_t>& buff, std::uint32_t count) {
@@ -284,7 +280,7 @@ std::int32_t TComm::ReadStr(std::uint32_t count, std::string& data, bool control
   std::uint32_t done = 0;
   const bool ok = ReadOnce(data.data(), count, done, FOverlappedMode);
   data.resize(done);
-  return ok && (!controlLength || done == count) ? 0 : kUnknownError;
+  return ok && (!controlLength || done == count) ? kResultOk : kResultUnknownError;
 }
 
 std::int32_t TComm::ReadStr(std::string& data, char endSymb, std::uint32_t timeoutMs) {
@@ -297,24 +293,24 @@ std::int32_t TComm::ReadStr(std::string& data, char endSymb, std::uint32_t timeo
       // A zero byte ends what is taken from this read.
       data.append(chunk, std::find(chunk, chunk + done, '\0'));
       const std::size_t end = data.find(endSymb);
-      if (end != std::string::npos && end + 1 == data.size()) return 0;
+      if (end != std::string::npos && end + 1 == data.size()) return kResultOk;
     }
     SleepMs(kPollMs);
   }
   if (data.empty()) {
     Fail(kNoAnswer);
-    return kNoAnswerCode;
+    return kResultNoAnswer;
   }
   Fail(kProtocolError);
-  return kProtocolErrorCode;
+  return kResultProtocolError;
 }
 
 std::int32_t TComm::ReadStr(std::uint32_t count, std::string& data, const std::string& endSymb) {
   FEndSymbol = endSymb;
   const std::int32_t result = ReadStr(count, data, false);
-  if (result == 0 && data.find(endSymb) == std::string::npos) {
+  if (result == kResultOk && data.find(endSymb) == std::string::npos) {
     Fail(kProtocolError);
-    return kProtocolErrorCode;
+    return kResultProtocolError;
   }
   return result;
 }
@@ -327,13 +323,13 @@ std::int32_t TComm::ReadStr(std::string& data, std::uint32_t timeoutMs) {
       std::uint32_t done = 0;
       if (port_->Read(chunk, kReadChunk, done, FOverlappedMode) && done > 0) {
         data.assign(chunk, done);
-        return 0;
+        return kResultOk;
       }
     }
     SleepMs(kPollMs);
   }
   Fail(kNoAnswer);
-  return kNoAnswerCode;
+  return kResultNoAnswer;
 }
 
 bool TComm::ReadString(std::string& buff, std::uint32_t timeoutMs) {
@@ -397,14 +393,14 @@ bool TComm::WriteStr(const std::string& data, std::int32_t sleepTimeMs) {
 }
 
 std::int32_t TComm::SendCmd(const std::string& data) {
-  return WriteStr(data, 0) ? 0 : kUnknownError;
+  return WriteStr(data, 0) ? kResultOk : kResultUnknownError;
 }
 
 std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData, std::int32_t maxLen,
                            std::uint32_t timeoutMs, std::uint8_t countAfterEnd) {
   outData.clear();
   const auto deadline = DeadlineAfter(timeoutMs);
-  if (!WriteStr(inData, 0)) return kNoAnswerCode;
+  if (!WriteStr(inData, 0)) return kResultNoAnswer;
   const auto chunkSize = static_cast<std::uint32_t>(std::max<std::int32_t>(maxLen, 0));
   while (SteadyClock::now() < deadline) {
     std::string chunk;
@@ -421,9 +417,9 @@ std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData, std:
     }
     SleepMs(kCommandRoundMs);
   }
-  if (maxLen == 0 || !outData.empty()) return 0;
+  if (maxLen == 0 || !outData.empty()) return kResultOk;
   Fail(kNoAnswer);
-  return kNoAnswerCode;
+  return kResultNoAnswer;
 }
 
 std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData,
@@ -432,9 +428,9 @@ std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData,
   FEndSymbol = endSymb;
   const std::int32_t result = RunCmd(
       inData, outData, maxLen, static_cast<std::uint32_t>(std::max(timeoutMs, 0)), countAfterEnd);
-  if (result == 0 && outData.find(endSymb) == std::string::npos) {
+  if (result == kResultOk && outData.find(endSymb) == std::string::npos) {
     Fail(kProtocolError);
-    return kProtocolErrorCode;
+    return kResultProtocolError;
   }
   return result;
 }

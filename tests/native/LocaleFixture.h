@@ -14,7 +14,7 @@ class LocaleScope {
  public:
   LocaleScope(char16_t decimalSeparator, char16_t thousandSeparator)
       : scope_(PlatformPorts{
-            .locale = std::make_shared<PosixUserLocale>(decimalSeparator, thousandSeparator)}) {}
+            .locale = std::make_shared<posix::PosixUserLocale>(decimalSeparator, thousandSeparator)}) {}
 
  private:
   ScopedPlatformPorts scope_;

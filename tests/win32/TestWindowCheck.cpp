@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "equipment/common/Exceptions.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/Driver.h"
 
 namespace {
@@ -33,7 +34,7 @@ void CloseWhenAsked(std::wstring requestFile) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc > 1) std::thread(CloseWhenAsked, std::wstring(argv[1])).detach();
-  auto driver = equ::MakeObject<equ::TDriver>();
+  auto driver = equ::MakeObject<equ::TDriver>(equ::DriverPortsOf(equ::Platform()));
   driver->SetSettingValue(u"InterfaceType", equ::Variant(1));
   equ::WideString description;
   Print("opening");

@@ -56,7 +56,7 @@ TEST(WinModuleInfoTest, ModuleIsTheFileThisCodeIsLinkedInto) {
 TEST(WinFoldersTest, CommonApplicationDataExists) {
   WinFolders folders;
   const auto common = folders.SpecialFolder(35);
-  ASSERT_TRUE(common.has_value());
+  ASSERT_TRUE(common.ok()) << WideToUtf8(common.error());
   EXPECT_TRUE(folders.DirectoryExists(*common));
 }
 
@@ -77,15 +77,17 @@ TEST(WinFoldersTest, GrantingEveryoneTwiceAddsTheEntryOnce) {
   WinFolders folders;
   const WideString folder = TempFolder(L"equ-grant");
   ASSERT_TRUE(folders.ForceDirectories(folder));
-  folders.GrantEveryoneAccess(folder);
+  ASSERT_TRUE(folders.GrantEveryoneAccess(folder));
   const int once = EveryoneEntries(folder);
-  folders.GrantEveryoneAccess(folder);
+  ASSERT_TRUE(folders.GrantEveryoneAccess(folder));
   EXPECT_EQ(EveryoneEntries(folder), once);
   RemoveDirectoryW(WidePtr(folder));
 }
 
-TEST(WinFoldersTest, GrantOnAMissingFolderRaisesThePlatformError) {
-  EXPECT_THROW(WinFolders().GrantEveryoneAccess(u"C:\\no\\such\\folder"), Exception);
+TEST(WinFoldersTest, GrantOnAMissingFolderAnswersThePlatformError) {
+  const PortStatus granted = WinFolders().GrantEveryoneAccess(u"C:\\no\\such\\folder");
+  EXPECT_FALSE(granted);
+  EXPECT_FALSE(granted.error().empty());
 }
 
 TEST(WinDataFolderTest, DefaultDataFolderIsBelowCommonApplicationData) {

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-namespace equ {
+namespace equ::posix {
 
 LocalDateTime PosixClock::Now() const {
   timespec now{};
@@ -14,4 +14,4 @@ LocalDateTime PosixClock::Now() const {
                        static_cast<int>(now.tv_nsec / 1000000)};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -11,9 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scanner/serial/ChannelPorts.h"
-
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -384,8 +382,4 @@ WideString PosixSerialPort::LastErrorText() const {
   return Utf8ToWide(::strerror_r(lastError_, buffer, sizeof buffer));
 }
 
-std::unique_ptr<SerialPort> CreatePlatformSerialPort() {
-  return std::make_unique<PosixSerialPort>();
-}
-
-}  // namespace equ
+}  // namespace equ::posix

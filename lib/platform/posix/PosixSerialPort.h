@@ -1,11 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/SerialPort.h"
 
-namespace equ {
+namespace equ::posix {
 
 // A serial device through termios. COM port number n is the device file named "COMn" in the
 // directory given at construction; the default directory is the value of the environment
@@ -63,4 +64,9 @@ class PosixSerialPort : public SerialPort {
   int cancelPipe_[2] = {-1, -1};
 };
 
-}  // namespace equ
+class PosixSerialPorts : public SerialPorts {
+ public:
+  std::unique_ptr<SerialPort> Create() override { return std::make_unique<PosixSerialPort>(); }
+};
+
+}  // namespace equ::posix

@@ -3,9 +3,8 @@
 #include <memory>
 
 #include "WinText.h"
-#include "scanner/serial/ChannelPorts.h"
 
-namespace equ {
+namespace equ::win32 {
 
 namespace {
 
@@ -259,8 +258,4 @@ WideString WinSerialPort::LastErrorText() const {
   return win32::SystemErrorText(lastError_);
 }
 
-std::unique_ptr<SerialPort> CreatePlatformSerialPort() {
-  return std::make_unique<WinSerialPort>();
-}
-
-}  // namespace equ
+}  // namespace equ::win32

@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/SerialPort.h"
 
-namespace equ {
+namespace equ::win32 {
 
 // A COM device through the Win32 communications API: "\\.\COMn", SetupComm, PurgeComm,
 // Get/SetCommState, SetCommTimeouts, EscapeCommFunction, ClearCommError for the queue count,
@@ -55,4 +56,9 @@ class WinSerialPort : public SerialPort {
   DWORD eventsSeen_ = 0;
 };
 
-}  // namespace equ
+class WinSerialPorts : public SerialPorts {
+ public:
+  std::unique_ptr<SerialPort> Create() override { return std::make_unique<WinSerialPort>(); }
+};
+
+}  // namespace equ::win32

@@ -10,6 +10,8 @@
 namespace equ {
 namespace {
 
+using posix::PosixSerialPort;
+
 TEST(PosixSerialPortPathTest, MapsComNumbersIntoTheDirectoryOrToTtyS) {
   EXPECT_EQ(PosixSerialPort::DevicePath("/tmp/ports", 5), "/tmp/ports/COM5");
   EXPECT_EQ(PosixSerialPort::DevicePath("", 1), "/dev/ttyS0");

@@ -1,5 +1,7 @@
 #include "SerialTestSupport.h"
 
+#include "platform/PlatformPorts.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -242,9 +244,17 @@ bool FakeSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t
   return true;
 }
 
-void MemoryLogFiles::Append(const WideString&, std::string_view bytes, bool) const {
+PortStatus MemoryLogFiles::Append(const WideString&, std::string_view bytes, bool) const {
   const std::lock_guard<std::mutex> guard(lock_);
   text_ += bytes;
+  return {};
+}
+
+TSerialChannelPorts ChannelPorts(std::shared_ptr<MessageWindows> windows,
+                                 FunctionSerialPorts::Make make) {
+  return TSerialChannelPorts{std::move(windows),
+                             std::make_shared<FunctionSerialPorts>(std::move(make)),
+                             Platform().codePage};
 }
 
 std::string MemoryLogFiles::Text() const {

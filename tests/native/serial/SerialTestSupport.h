@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/Folders.h"
 #include "platform/LogFiles.h"
 #include "platform/SerialPort.h"
+#include "scanner/serial/SerialChannelPorts.h"
 
 namespace equ::testing {
 
@@ -94,7 +96,8 @@ class FakeSerialPort : public SerialPort {
 // Log files kept in memory: every line appended, by file.
 class MemoryLogFiles : public LogFiles {
  public:
-  void Append(const WideString& path, std::string_view bytes, bool denyOtherWriters) const override;
+  PortStatus Append(const WideString& path, std::string_view bytes,
+                    bool denyOtherWriters) const override;
   std::string Text() const;
 
  private:
@@ -105,11 +108,26 @@ class MemoryLogFiles : public LogFiles {
 // An application-data folder that always exists.
 class MemoryFolders : public Folders {
  public:
-  std::optional<WideString> SpecialFolder(int) const override { return u"/tmp/equ-serial-test"; }
+  PortResult<WideString> SpecialFolder(int) const override { return u"/tmp/equ-serial-test"; }
   bool DirectoryExists(const WideString&) const override { return true; }
   bool ForceDirectories(const WideString&) const override { return true; }
-  void GrantEveryoneAccess(const WideString&) const override {}
+  PortStatus GrantEveryoneAccess(const WideString&) const override { return {}; }
   char16_t PathDelimiter() const override { return u'/'; }
 };
+
+// Serial ports made by a function: a fake on a script, or the device of a pty pair.
+class FunctionSerialPorts : public SerialPorts {
+ public:
+  using Make = std::function<std::unique_ptr<SerialPort>()>;
+  explicit FunctionSerialPorts(Make make) : make_(std::move(make)) {}
+  std::unique_ptr<SerialPort> Create() override { return make_(); }
+
+ private:
+  Make make_;
+};
+
+// The RS232 channel's ports: these windows, ports made by `make`, the process's code page.
+TSerialChannelPorts ChannelPorts(std::shared_ptr<MessageWindows> windows,
+                                 FunctionSerialPorts::Make make);
 
 }  // namespace equ::testing

@@ -17,6 +17,7 @@
 
 #include "platform/win32/WinKeyboardHook.h"
 #include "scanner/keyboard/KeyboardPorts.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 
 namespace {
@@ -120,16 +121,16 @@ int main(int argc, char** argv) {
 
   // Older than the channel's hook, so it is asked after the channel: it sees what passed.
   equ::win32::WinKeyboardHook passedKeys;
-  passedKeys.Install([](std::uint32_t, const equ::RawKeyEvent& event) {
+  static_cast<void>(passedKeys.Install([](std::uint32_t, const equ::RawKeyEvent& event) {
     if (event.flags & equ::kRawKeyInjected) {
       ++g_report.injectedPassed;
     } else {
       ++g_report.physicalPassed;
     }
     return false;
-  });
+  }));
 
-  equ::TScannerKeyboard channel(equ::CreateKeyboardPorts());
+  equ::TScannerKeyboard channel(equ::KeyboardPortsOf(equ::Platform()));
   channel.SetInterCharInterval(interval);
   channel.SetMinDataLen(3);
   channel.Add(u"", u"");

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "equipment/common/WideString.h"
-#include "scanner/serial/ChannelPorts.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/serial/ScannerRS232.h"
 
 int main(int argc, char** argv) {
@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
   const auto count = static_cast<std::size_t>(std::atoi(argv[3]));
   const int seconds = std::atoi(argv[4]);
 
-  std::shared_ptr<equ::MessageWindows> windows(equ::CreatePlatformMessageWindows());
-  equ::TScannerRS232 channel(windows, [] { return equ::CreatePlatformSerialPort(); });
+  const equ::PlatformPorts& platform = equ::Platform();
+  equ::TScannerRS232 channel(equ::SerialChannelPortsOf(platform));
   channel.SetPortNumber(static_cast<std::uint8_t>(port));
   channel.SetBaudRate(baud);
   channel.SetPostfix("");
@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   }
   std::printf("READY\n");
   std::fflush(stdout);
-  windows->ServeMessagesUntil([&] { return received.size() >= count; }, seconds * 1000);
+  platform.messageWindows->ServeMessagesUntil([&] { return received.size() >= count; },
+                                              seconds * 1000);
   channel.Disable();
   std::printf("HOSTTHREAD %s\n", onHostThread ? "yes" : "no");
   std::printf("DONE %zu\n", received.size());
