@@ -65,13 +65,18 @@ bool TComm::Opened() const {
   return port_->IsOpen();
 }
 
+bool TComm::Track(const PortStatus& status) {
+  if (!status) FLastPortError = status.error();
+  return status.ok();
+}
+
 bool TComm::Fail(const char16_t* text) {
   FExtResultDescription = text;
   return false;
 }
 
 void TComm::SetSystemErrorText() {
-  FExtResultDescription = port_->LastErrorText();
+  FExtResultDescription = FLastPortError;
 }
 
 bool TComm::EnsureOpen() {
@@ -79,22 +84,22 @@ bool TComm::EnsureOpen() {
 }
 
 bool TComm::OpenHandle() {
-  if (port_->Open(FPortNumber, FOverlappedMode)) return true;
-  FExtResultDescription = WideString(kOpenFailed) + u". " + port_->LastErrorText();
+  if (Track(port_->Open(FPortNumber, FOverlappedMode))) return true;
+  FExtResultDescription = WideString(kOpenFailed) + u". " + FLastPortError;
   return false;
 }
 
 bool TComm::Open() {
   if (Opened()) return true;
   if (!OpenHandle()) return false;
-  if (!port_->SetQueueSizes(kQueueSize, kQueueSize)) {
+  if (!Track(port_->SetQueueSizes(kQueueSize, kQueueSize))) {
     SetSystemErrorText();
     return false;
   }
   // The handle stays open after a failure of the steps below; Opened then reports true.
   if (!Purge(true) || !ApplyState() || !ApplyTimeouts()) return false;
   if (FOverlappedMode) {
-    if (!port_->OpenOverlapped()) {
+    if (!Track(port_->OpenOverlapped())) {
       SetSystemErrorText();
       return false;
     }
@@ -106,7 +111,7 @@ bool TComm::Open() {
 bool TComm::ApplyState() {
   if (!Opened()) return true;
   SerialLineState state;
-  if (!port_->GetLineState(state)) {
+  if (!Track(port_->GetLineState(state))) {
     SetSystemErrorText();
     return false;
   }
@@ -128,7 +133,7 @@ bool TComm::ApplyState() {
   state.baudRate = BaudRateToInt(FBaudRate);
   state.eventChar = FEvtChar;
   state.byteSize = FDataBits;
-  if (!port_->SetLineState(state)) {
+  if (!Track(port_->SetLineState(state))) {
     SetSystemErrorText();
     return false;
   }
@@ -137,7 +142,7 @@ bool TComm::ApplyState() {
 
 bool TComm::ApplyTimeouts() {
   if (!EnsureOpen()) return false;
-  if (port_->SetTimeouts(FTimeouts)) return true;
+  if (Track(port_->SetTimeouts(FTimeouts))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -155,21 +160,21 @@ bool TComm::Purge(bool abort) {
   if (!EnsureOpen()) return false;
   std::uint32_t flags = kSerialPurgeRxClear | kSerialPurgeTxClear;
   if (abort) flags |= kSerialPurgeRxAbort | kSerialPurgeTxAbort;
-  if (port_->Purge(flags)) return true;
+  if (Track(port_->Purge(flags))) return true;
   SetSystemErrorText();
   return false;
 }
 
 void TComm::SetCommDTR(bool value) {
-  if (EnsureOpen()) port_->EscapeFunction(value ? kSerialSetDtr : kSerialClearDtr);
+  if (EnsureOpen()) Track(port_->EscapeFunction(value ? kSerialSetDtr : kSerialClearDtr));
 }
 
 void TComm::SetCommRTS(bool value) {
-  if (EnsureOpen()) port_->EscapeFunction(value ? kSerialSetRts : kSerialClearRts);
+  if (EnsureOpen()) Track(port_->EscapeFunction(value ? kSerialSetRts : kSerialClearRts));
 }
 
 void TComm::SetMask() {
-  port_->SetEventMask(FEvtChar != 0 ? kSerialEventRxFlag : kSerialEventRxChar);
+  Track(port_->SetEventMask(FEvtChar != 0 ? kSerialEventRxFlag : kSerialEventRxChar));
 }
 
 void TComm::StopEventWaiting() {
@@ -196,17 +201,17 @@ bool TComm::SetTimeouts(const SerialTimeouts& value) {
 
 std::uint32_t TComm::GetInQueue() {
   std::uint32_t count = 0;
-  return port_->InputQueueCount(count) ? count : 0;
+  return Track(port_->InputQueueCount(count)) ? count : 0;
 }
 
 bool TComm::ReadOnce(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) {
-  if (port_->Read(buffer, size, done, overlapped)) return true;
+  if (Track(port_->Read(buffer, size, done, overlapped))) return true;
   SetSystemErrorText();
   return false;
 }
 
 bool TComm::WaitPortEvent(std::uint32_t timeoutMs) {
-  if (!FOverlappedMode || port_->WaitEvent(timeoutMs)) return true;
+  if (!FOverlappedMode || Track(port_->WaitEvent(timeoutMs))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -242,7 +247,7 @@ bool TComm::ReadChar(char& value, std::uint32_t timeoutMs) {
 
 std::int32_t TComm::iReadByte(std::uint8_t& value) {
   if (ReadByte(value)) return kResultOk;
-  FExtResultDescription = WideString(kReadFailed) + u". " + port_->LastErrorText();
+  FExtResultDescription = WideString(kReadFailed) + u". " + FLastPortError;
   return kResultReadError;
 }
 
@@ -289,7 +294,7 @@ std::int32_t TComm::ReadStr(std::string& data, char endSymb, std::uint32_t timeo
   while (SteadyClock::now() <= deadline) {
     char chunk[kReadChunk];
     std::uint32_t done = 0;
-    if (port_->Read(chunk, kReadChunk, done, FOverlappedMode) && done > 0) {
+    if (Track(port_->Read(chunk, kReadChunk, done, FOverlappedMode)) && done > 0) {
       // A zero byte ends what is taken from this read.
       data.append(chunk, std::find(chunk, chunk + done, '\0'));
       const std::size_t end = data.find(endSymb);
@@ -321,7 +326,7 @@ std::int32_t TComm::ReadStr(std::string& data, std::uint32_t timeoutMs) {
     if (GetInQueue() > 0) {
       char chunk[kReadChunk];
       std::uint32_t done = 0;
-      if (port_->Read(chunk, kReadChunk, done, FOverlappedMode) && done > 0) {
+      if (Track(port_->Read(chunk, kReadChunk, done, FOverlappedMode)) && done > 0) {
         data.assign(chunk, done);
         return kResultOk;
       }
@@ -355,7 +360,7 @@ bool TComm::ReadString(std::uint32_t count, std::string& buff) {
 bool TComm::WriteByte(std::uint8_t value) {
   if (!EnsureOpen()) return false;
   std::uint32_t done = 0;
-  if (!port_->Write(&value, 1, done, false)) {
+  if (!Track(port_->Write(&value, 1, done, false))) {
     SetSystemErrorText();
     return false;
   }
@@ -369,7 +374,7 @@ bool TComm::WriteChar(char value) {
 bool TComm::WriteBytes(const void* buff, std::uint32_t buffSize) {
   if (!Opened()) return Fail(kNotOpen);
   std::uint32_t done = 0;
-  if (port_->Write(buff, buffSize, done, FOverlappedMode)) return true;
+  if (Track(port_->Write(buff, buffSize, done, FOverlappedMode))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -383,7 +388,7 @@ bool TComm::WriteStr(const std::string& data, std::int32_t sleepTimeMs) {
   if (!EnsureOpen()) return false;
   std::uint32_t done = 0;
   const auto size = static_cast<std::uint32_t>(data.size());
-  if (!port_->Write(data.data(), size, done, false)) {
+  if (!Track(port_->Write(data.data(), size, done, false))) {
     SetSystemErrorText();
     return false;
   }

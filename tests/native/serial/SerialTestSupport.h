@@ -70,26 +70,27 @@ class FakeSerialPort : public SerialPort {
 
   explicit FakeSerialPort(std::shared_ptr<Script> script) : script_(std::move(script)) {}
 
-  bool Open(int portNumber, bool overlapped) override;
+  PortStatus Open(int portNumber, bool overlapped) override;
   bool IsOpen() const override;
   void Close() override;
-  bool SetQueueSizes(std::uint32_t, std::uint32_t) override { return true; }
-  bool Purge(std::uint32_t flags) override;
-  bool GetLineState(SerialLineState& state) override;
-  bool SetLineState(const SerialLineState& state) override;
-  bool SetTimeouts(const SerialTimeouts& timeouts) override;
-  bool EscapeFunction(std::uint32_t function) override;
-  bool SetEventMask(std::uint32_t) override { return true; }
-  bool InputQueueCount(std::uint32_t& count) override;
-  bool Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool OpenOverlapped() override { return true; }
+  PortStatus SetQueueSizes(std::uint32_t, std::uint32_t) override { return {}; }
+  PortStatus Purge(std::uint32_t flags) override;
+  PortStatus GetLineState(SerialLineState& state) override;
+  PortStatus SetLineState(const SerialLineState& state) override;
+  PortStatus SetTimeouts(const SerialTimeouts& timeouts) override;
+  PortStatus EscapeFunction(std::uint32_t function) override;
+  PortStatus SetEventMask(std::uint32_t) override { return {}; }
+  PortStatus InputQueueCount(std::uint32_t& count) override;
+  PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus OpenOverlapped() override { return {}; }
   void CloseOverlapped() override {}
-  bool WaitEvent(std::uint32_t) override { return true; }
+  PortStatus WaitEvent(std::uint32_t) override { return {}; }
   void CancelEventWait() override {}
-  WideString LastErrorText() const override { return u"Устройство не найдено."; }
 
  private:
+  static PortStatus Status(bool ok);
+
   std::shared_ptr<Script> script_;
 };
 
@@ -109,8 +110,8 @@ class MemoryLogFiles : public LogFiles {
 class MemoryFolders : public Folders {
  public:
   PortResult<WideString> SpecialFolder(int) const override { return u"/tmp/equ-serial-test"; }
-  bool DirectoryExists(const WideString&) const override { return true; }
-  bool ForceDirectories(const WideString&) const override { return true; }
+  bool DirectoryExists(const WideString&) const override { return {}; }
+  bool ForceDirectories(const WideString&) const override { return {}; }
   PortStatus GrantEveryoneAccess(const WideString&) const override { return {}; }
   char16_t PathDelimiter() const override { return u'/'; }
 };

@@ -80,9 +80,10 @@ TEST_F(WinMessageWindowTest, ATimerReachesTheProcedure) {
 
 TEST(WinSerialPortTest, AMissingComPortFailsWithTheSystemText) {
   WinSerialPort port;
-  EXPECT_FALSE(port.Open(219, false));
+  const PortStatus opened = port.Open(219, false);
+  EXPECT_FALSE(opened);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.LastErrorText().empty());
+  EXPECT_FALSE(opened.error().empty());
 }
 
 TEST(WinSerialPortTest, TCommReportsTheOpeningFailure) {
