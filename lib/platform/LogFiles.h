@@ -14,7 +14,7 @@ class LogFiles {
   virtual ~LogFiles() = default;
   // denyOtherWriters: while the bytes are written no other writer may open the file.
   virtual PortStatus Append(const WideString& path, std::string_view bytes,
-                      bool denyOtherWriters) const = 0;
+                            bool denyOtherWriters) const = 0;
 };
 
 }  // namespace equ

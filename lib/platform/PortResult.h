@@ -19,15 +19,23 @@ inline PortError PortFailure(WideString text) {
   return PortError{std::move(text)};
 }
 
+template <typename T>
+class PortResult;
+
+// What a successful result may be made from: anything its value is made from, but no error
+// and no result (those have constructors of their own).
+template <typename U, typename T>
+concept PortValueOf =
+    std::constructible_from<T, U&&> && !std::same_as<std::remove_cvref_t<U>, PortError> &&
+    !std::same_as<std::remove_cvref_t<U>, PortResult<T>>;
+
 // What a port operation answers: its value, or the text of its failure. Ports never throw for a
 // failure of the platform; the core turns a failed result into its own exception or result
 // code. Reads like std::optional (bool, *, ->) with the error text beside it.
 template <typename T>
 class [[nodiscard]] PortResult {
  public:
-  template <typename U = T>
-    requires(std::constructible_from<T, U &&> && !std::same_as<std::remove_cvref_t<U>, PortError> &&
-             !std::same_as<std::remove_cvref_t<U>, PortResult>)
+  template <PortValueOf<T> U = T>
   PortResult(U&& value) : value_(std::forward<U>(value)) {}
   PortResult(PortError error) : error_(std::move(error.text)) {}
 

@@ -96,11 +96,12 @@ class SerialPort {
   // One read of at most `size` bytes under the time-outs; `done` is the count read. With
   // `overlapped` (on a port opened so) the read goes through the port's read record and the
   // call waits for it to finish.
-  virtual PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) = 0;
+  virtual PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done,
+                          bool overlapped) = 0;
   // One write of `size` bytes. With `overlapped`, a write still in progress when the call
   // returns counts as success with `done` 0; the port keeps its own copy of the bytes.
   virtual PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
-                     bool overlapped) = 0;
+                           bool overlapped) = 0;
 
   // The events and records of overlapped input and output: made after opening, released by
   // CloseOverlapped (and by Close).

@@ -31,8 +31,7 @@ TBaseScanners::~TBaseScanners() = default;
 TScanner* TBaseScanners::Add(const WideString& prefix, const WideString& postfix) {
   const bool decode = !FDesgnMode;
   auto item = std::make_unique<TScanner>(Count() + 1, ToDefinitionText(*FCodePage, prefix, decode),
-                                         ToDefinitionText(*FCodePage, postfix, decode),
-                                         *FCodePage);
+                                         ToDefinitionText(*FCodePage, postfix, decode), *FCodePage);
   TScanner* added = item.get();
   FItems.push_back(std::move(item));
   return added;

@@ -5,8 +5,9 @@
 namespace equ {
 
 TKeyboardPorts KeyboardPortsOf(const PlatformPorts& platform) {
-  return TKeyboardPorts{platform.keyboardThreads, platform.keyTranslator, platform.textCase,
-                        platform.xml,             platform.codePage,      platform.messageWindows};
+  return TKeyboardPorts{platform.keyboardThreads, platform.keyTranslator,
+                        platform.textCase,        platform.xml,
+                        platform.codePage,        platform.messageWindows};
 }
 
 }  // namespace equ

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-
 namespace equ {
 
 TScanner::TScanner(std::int32_t number, std::string prefixAnsi, std::string postfixAnsi,

@@ -69,8 +69,8 @@ bool TScanner::ReadData() {
     FScanBuffer += chunk;
     FLastScanTime = TickCountMs();
     AppLog(u"TScannerRS232.ReadData",
-           u"S=" + ControlCharName(chunk, *FCodePage) +
-               u"; FScanBuffer=" + ControlCharName(FScanBuffer, *FCodePage),
+           u"S=" + ControlCharName(chunk, *FCodePage) + u"; FScanBuffer=" +
+               ControlCharName(FScanBuffer, *FCodePage),
            kLogDebug);
   }
   if (intervalMode) return false;

@@ -2,7 +2,6 @@
 
 #include <array>
 
-
 namespace equ {
 
 namespace {
@@ -38,8 +37,7 @@ WideString ControlCharName(std::string_view bytes, const CodePage& codePage) {
   WideString out;
   std::size_t runStart = 0;
   auto flushRun = [&](std::size_t end) {
-    if (end > runStart)
-      out += codePage.FromAnsi(bytes.substr(runStart, end - runStart));
+    if (end > runStart) out += codePage.FromAnsi(bytes.substr(runStart, end - runStart));
   };
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto code = static_cast<unsigned char>(bytes[i]);

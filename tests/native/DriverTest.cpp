@@ -119,10 +119,9 @@ namespace {
 class DriverRoutingTest : public testing::DeviceFixture {
  protected:
   DriverRoutingTest()
-      : routingPorts_(
-            PlatformPorts{.mutexes =
-                              std::make_shared<posix::PosixNamedMutexes>(folders_.Root().string()),
-                          .sharedMemory = std::make_shared<testing::InProcessSharedMemory>()}) {}
+      : routingPorts_(PlatformPorts{
+            .mutexes = std::make_shared<posix::PosixNamedMutexes>(folders_.Root().string()),
+            .sharedMemory = std::make_shared<testing::InProcessSharedMemory>()}) {}
 
   ObjectPtr<TDriver> NewDriver(std::int32_t interfaceType) {
     auto driver = MakeObject<TDriver>(DriverPortsOf(Platform()));

@@ -162,9 +162,9 @@ equ::win32::WindowHandle CreateHostWindow() {
   windowClass.lpszClassName = className;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&windowClass);
-  equ::win32::WindowHandle window(CreateWindowExW(0, className, L"Test host",
-                                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 480, 200,
-                                                 nullptr, nullptr, windowClass.hInstance, nullptr));
+  equ::win32::WindowHandle window(
+      CreateWindowExW(0, className, L"Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 480, 200,
+                      nullptr, nullptr, windowClass.hInstance, nullptr));
   // The EDIT control is a child: it goes with its window.
   HWND edit =
       CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10,

@@ -1,8 +1,8 @@
 #include "PosixLogFiles.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
+#include <sys/file.h>
 
 #include <cerrno>
 #include <cstring>
@@ -33,7 +33,7 @@ class FileDescriptor {
 }  // namespace
 
 PortStatus PosixLogFiles::Append(const WideString& path, std::string_view bytes,
-                           bool denyOtherWriters) const {
+                                 bool denyOtherWriters) const {
   const std::string narrow = WideToUtf8(path);
   const FileDescriptor file(open(narrow.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (file.get() < 0) return ErrnoFailure(narrow);

@@ -290,7 +290,8 @@ PortStatus PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t
   if (intervalOff && t.readTotalMultiplier == kSerialTimeoutAllOnes && t.readTotalConstant != 0 &&
       t.readTotalConstant != kSerialTimeoutAllOnes) {
     if (done > 0) return {};
-    if (PortStatus waited = WaitReadable(static_cast<int>(t.readTotalConstant), readable); !waited) {
+    if (PortStatus waited = WaitReadable(static_cast<int>(t.readTotalConstant), readable);
+        !waited) {
       return waited;
     }
     return readable ? take() : PortStatus();
@@ -313,7 +314,8 @@ PortStatus PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t
   return {};
 }
 
-PortStatus PosixSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus PosixSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                                  bool) {
   done = 0;
   if (!IsOpen()) return FailIfClosed();
   const auto* bytes = static_cast<const unsigned char*>(buffer);
@@ -379,6 +381,5 @@ void PosixSerialPort::CancelEventWait() {
     [[maybe_unused]] const ssize_t n = ::write(cancelPipe_[1], &wake, 1);
   }
 }
-
 
 }  // namespace equ::posix

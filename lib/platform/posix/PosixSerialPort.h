@@ -41,7 +41,8 @@ class PosixSerialPort : public SerialPort {
   PortStatus SetEventMask(std::uint32_t mask) override;
   PortStatus InputQueueCount(std::uint32_t& count) override;
   PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                   bool overlapped) override;
   PortStatus OpenOverlapped() override;
   void CloseOverlapped() override;
   PortStatus WaitEvent(std::uint32_t timeoutMs) override;

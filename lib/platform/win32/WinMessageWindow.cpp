@@ -38,8 +38,8 @@ WinMessageWindow::WinMessageWindow(Procedure procedure) : procedure_(std::move(p
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
   });
-  hwnd_.reset(
-      CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), this));
+  hwnd_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              ThisModule(), this));
 }
 
 WinMessageWindow::~WinMessageWindow() {

@@ -149,7 +149,8 @@ PortStatus WinSerialPort::Finish(BOOL started, OVERLAPPED& record, DWORD& done) 
   return Result(GetOverlappedResult(handle_.get(), &record, &done, TRUE));
 }
 
-PortStatus WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) {
+PortStatus WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done,
+                               bool overlapped) {
   done = 0;
   DWORD got = 0;
   PortStatus ok;
@@ -174,7 +175,7 @@ void WinSerialPort::AwaitPendingWrite() {
 }
 
 PortStatus WinSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
-                          bool overlapped) {
+                                bool overlapped) {
   done = 0;
   DWORD put = 0;
   if (!overlappedHandle_) {
@@ -197,7 +198,8 @@ PortStatus WinSerialPort::Write(const void* buffer, std::uint32_t size, std::uin
     return {};
   }
   EventRecord own;
-  const PortStatus ok = Finish(WriteFile(handle_.get(), buffer, size, nullptr, &own.record), own.record, put);
+  const PortStatus ok =
+      Finish(WriteFile(handle_.get(), buffer, size, nullptr, &own.record), own.record, put);
   done = put;
   return ok;
 }
@@ -253,6 +255,5 @@ PortStatus WinSerialPort::WaitEvent(std::uint32_t timeoutMs) {
 void WinSerialPort::CancelEventWait() {
   if (IsOpen()) SetCommMask(handle_.get(), 0);
 }
-
 
 }  // namespace equ::win32

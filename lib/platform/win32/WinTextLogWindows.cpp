@@ -64,9 +64,8 @@ class WinTextLogWindow : public TextLogWindow {
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    window_.reset(CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WidePtr(design_.caption),
-                                  style, left, top, width, height, nullptr, nullptr, instance,
-                                  this));
+    window_.reset(CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WidePtr(design_.caption), style,
+                                  left, top, width, height, nullptr, nullptr, instance, this));
     font_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
                             0, L"Tahoma"));
     const int memoHeight = design_.clientHeight - design_.panelHeight;

@@ -85,8 +85,8 @@ PortStatus AppendChildren(IXMLDOMDocument* document, IXMLDOMNode* parent, const 
     if (child.kind == XmlNode::Kind::kText) {
       ComPtr<IXMLDOMText> text;
       const Bstr content(WithCarriageReturnsMarked(child.text));
-      PortStatus step =
-          Check(document->createTextNode(content.get(), text.ReleaseAndGetAddressOf()), kBuildError);
+      PortStatus step = Check(
+          document->createTextNode(content.get(), text.ReleaseAndGetAddressOf()), kBuildError);
       if (step) step = AppendChild(parent, text.Get());
       if (!step) return step;
     } else if (child.kind == XmlNode::Kind::kElement) {
@@ -191,8 +191,7 @@ PortResult<XmlNode> WinXmlDocument::Parse(std::u16string_view text) const {
   const HRESULT result = document->loadXML(source.get(), &loaded);
   if (FAILED(result) || loaded != VARIANT_TRUE) return PortFailure(ParseErrorText(document));
   ComPtr<IXMLDOMElement> rootElement;
-  if (FAILED(document->get_documentElement(rootElement.ReleaseAndGetAddressOf())) ||
-      !rootElement) {
+  if (FAILED(document->get_documentElement(rootElement.ReleaseAndGetAddressOf())) || !rootElement) {
     return PortFailure(u"В XML нет корневого элемента");
   }
   return ToXmlNode(rootElement.Get());

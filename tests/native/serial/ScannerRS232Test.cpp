@@ -42,8 +42,8 @@ class ChannelFixture {
 class ScannerRS232FakeTest : public ::testing::Test, public ChannelFixture {
  protected:
   std::shared_ptr<FakeSerialPort::Script> script = std::make_shared<FakeSerialPort::Script>();
-  TScannerRS232 channel{testing::ChannelPorts(
-      windows, [this] { return std::make_unique<FakeSerialPort>(script); })};
+  TScannerRS232 channel{
+      testing::ChannelPorts(windows, [this] { return std::make_unique<FakeSerialPort>(script); })};
 };
 
 TEST_F(ScannerRS232FakeTest, HandsOffTheCodesOfOneReadInOrderThenPulsesDtrOnce) {
@@ -108,8 +108,9 @@ TEST(ScannerRS232PortsTest, AMissingPortFailsLoudlyWithItsName) {
       {"code page", [](TSerialChannelPorts& p) { p.codePage = nullptr; }},
   };
   for (const Case& c : cases) {
-    TSerialChannelPorts ports = testing::ChannelPorts(
-        std::make_shared<posix::PosixMessageWindows>(), [] { return std::unique_ptr<SerialPort>(); });
+    TSerialChannelPorts ports =
+        testing::ChannelPorts(std::make_shared<posix::PosixMessageWindows>(),
+                              [] { return std::unique_ptr<SerialPort>(); });
     c.remove(ports);
     try {
       TScannerRS232 channel(std::move(ports));

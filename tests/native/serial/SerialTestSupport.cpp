@@ -241,7 +241,8 @@ PortStatus FakeSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t&
   return {};
 }
 
-PortStatus FakeSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus FakeSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                                 bool) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   done = 0;
   if (!script_->isOpen) return Status(false);

@@ -82,7 +82,8 @@ class FakeSerialPort : public SerialPort {
   PortStatus SetEventMask(std::uint32_t) override { return {}; }
   PortStatus InputQueueCount(std::uint32_t& count) override;
   PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                   bool overlapped) override;
   PortStatus OpenOverlapped() override { return {}; }
   void CloseOverlapped() override {}
   PortStatus WaitEvent(std::uint32_t) override { return {}; }

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/PlatformPorts.h"
 #include "platform/win32/WinKeyboardHook.h"
 #include "scanner/keyboard/KeyboardPorts.h"
-#include "platform/PlatformPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 
 namespace {

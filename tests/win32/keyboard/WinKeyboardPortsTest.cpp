@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "MessagePump.h"
+#include "platform/PlatformPorts.h"
 #include "platform/win32/WinKeyInjector.h"
 #include "platform/win32/WinKeyTranslator.h"
 #include "platform/win32/WinKeyboardHook.h"
 #include "platform/win32/WinOneShotTimer.h"
 #include "platform/win32/WinTextCase.h"
 #include "scanner/keyboard/KeyboardPorts.h"
-#include "platform/PlatformPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 
 namespace equ::testing {
