@@ -1,10 +1,11 @@
 # Runs one end-to-end test's command and keeps what it printed:
 #
-#   cmake -DEQU_LOG_DIR=<dir> -P RunLogged.cmake -- <command> <args...>
+#   cmake -DEQU_LOG_DIR=<dir> [-DEQU_TIMEOUT=<seconds>] -P RunLogged.cmake -- <command> <args...>
 #
 # Empties <dir> (the test's working directory: programs leave their own files there too),
 # runs the command, shows its output as it comes and writes it to <dir>/output.log. Exits
-# with the command's status; on a failure the last line names the log.
+# with the command's status; on a failure the last line names the log. A command still
+# running after EQU_TIMEOUT seconds is ended, and its log kept: set it below ctest's limit.
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT EQU_LOG_DIR)
@@ -31,7 +32,11 @@ if(leftovers)
   file(REMOVE_RECURSE ${leftovers})
 endif()
 
-execute_process(COMMAND ${command}
+set(timeout)
+if(EQU_TIMEOUT)
+  set(timeout TIMEOUT ${EQU_TIMEOUT})
+endif()
+execute_process(COMMAND ${command} ${timeout}
                 WORKING_DIRECTORY "${EQU_LOG_DIR}"
                 OUTPUT_VARIABLE output ERROR_VARIABLE output
                 ECHO_OUTPUT_VARIABLE ECHO_ERROR_VARIABLE

@@ -45,7 +45,10 @@ shift
 
 coproc PROGRAM { "$@" 2>&1; }
 program_pid=$PROGRAM_PID
+# Own copies of the coprocess' pipes (its variables go when it ends); the originals are closed,
+# so that closing to_program is the program's end of input.
 exec {to_program}>&"${PROGRAM[1]}" {from_program}<&"${PROGRAM[0]}"
+eval "exec ${PROGRAM[1]}>&- ${PROGRAM[0]}<&-"
 # The program's output, passed on as it comes; a line that asks for the screenshot is also
 # handed to this script through the pipe "asks".
 asks=$(mktemp -u "${TMPDIR:-/tmp}/equ-keys.XXXXXX")
@@ -53,6 +56,7 @@ mkfifo "$asks"
 exec {asks_rw}<>"$asks"
 rm -f "$asks"
 (
+  exec {to_program}>&-
   while IFS= read -r line <&"$from_program"; do
     line=${line%$'\r'}
     printf '%s\n' "$line"
