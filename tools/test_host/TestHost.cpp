@@ -63,6 +63,18 @@ void Print(const WideString& line) {
   std::fflush(stdout);
 }
 
+// A whole number from 0 up, digits only; false for anything else (the caller prints the usage).
+bool ParseCount(const WideString& text, int& count) {
+  if (text.empty() || text.size() > 9) return false;
+  int value = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+    value = value * 10 + (c - u'0');
+  }
+  count = value;
+  return true;
+}
+
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const WideString arg = equ::win32::FromWide(argv[i]);
@@ -88,9 +100,9 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     } else if (arg == u"--refuse") {
       options.refuse = true;
     } else if (arg == u"--seconds") {
-      options.seconds = std::stoi(equ::WideToUtf8(value()));
+      if (!ParseCount(value(), options.seconds)) return false;
     } else if (arg == u"--scans") {
-      options.scans = std::stoi(equ::WideToUtf8(value()));
+      if (!ParseCount(value(), options.scans)) return false;
     } else if (arg == u"--window") {
       options.window = true;
     } else if (arg == u"--device-id") {
