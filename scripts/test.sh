@@ -34,10 +34,20 @@ note_stage() { # NAME RESULT [DETAIL]
   stage_lines+=("$(printf '%-24s %-8s %s' "$1" "$2" "${3:-}")")
 }
 
-# The tests of a ctest JUnit file, one "NAME STATUS" line each (STATUS: run for a test that
-# passed, fail, notrun, disabled).
+# The tests of a ctest JUnit file, one "NAME STATUS" line each. STATUS: run (passed), skipped
+# (the test skipped itself, which ctest counts as passed), disabled, fail, or notrun (kept from
+# running, as by a failed fixture, which ctest counts as failed).
 junit_results() { # FILE
-  sed -nE 's/^[[:space:]]*<testcase name="([^"]*)".* status="([^"]*)".*/\1 \2/p' "$1"
+  awk '
+    function flush() { if (name != "") print name, status; name = "" }
+    /<testcase / {
+      flush()
+      name = $0; sub(/.*<testcase name="/, "", name); sub(/".*/, "", name)
+      status = $0; sub(/.* status="/, "", status); sub(/".*/, "", status)
+    }
+    /<skipped message="SKIP_/ { if (status == "notrun") status = "skipped" }
+    END { flush() }
+  ' "$1"
 }
 
 # ctest_stage NAME LOGNAME CTEST_ARGS...: one ctest run, counted from its JUnit file.
@@ -53,13 +63,13 @@ ctest_stage() {
   if [[ -s $junit ]]; then
     while read -r test result; do
       case $result in
-        run) passed=$((passed + 1)) ;;
+        run | skipped) passed=$((passed + 1)) ;;
         disabled) ;;
         *) failed=$((failed + 1)) ;;
       esac
       if [[ $logname == e2e ]]; then
-        if [[ $result == run ]]; then
-          e2e_lines+=("$(printf '  %-8s %s' ok "$test")")
+        if [[ $result == run || $result == skipped ]]; then
+          e2e_lines+=("$(printf '  %-8s %s' "${result/run/ok}" "$test")")
         else
           e2e_lines+=("$(printf '  %-8s %s  (log: %s)' "${result^^}" "$test" "build/test-logs/$test/output.log")")
         fi
