@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "platform/win32/WinKeyboardHook.h"
 #include "scanner/keyboard/KeyboardPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
@@ -79,20 +80,6 @@ std::string EditText() {
   return equ::WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(buffer)));
 }
 
-void ServeMessagesFor(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  while (!done()) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-}
-
 // Shows the window with the channel enabled and serves messages until arrived(report) answers
 // true; answers what arrived.
 Report Receive(const std::function<bool(const Report&)>& arrived) {
@@ -123,13 +110,13 @@ Report Receive(const std::function<bool(const Report&)>& arrived) {
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   SetFocus(g_edit);
-  ServeMessagesFor(
+  equ::testing::PumpMessagesUntil(
       [&] {
         report.edit = EditText();
         return arrived(report);
       },
       kWaitMs);
-  ServeMessagesFor([] { return false; }, 3 * kIntervalMs);
+  equ::testing::PumpMessagesUntil([] { return false; }, 3 * kIntervalMs);
   report.edit = EditText();
 
   channel.Disable();
