@@ -130,6 +130,9 @@ else
   not_run "end-to-end" "the windows build failed"
 fi
 
+# --- Windows 32-bit: built with warnings as errors (its tests under Wine need 32-bit Wine) -----
+build_stage "windows32 build" windows32 || true
+
 echo
 echo "===== summary ($((SECONDS - started)) s)"
 printf '%s\n' "${stage_lines[@]}"
