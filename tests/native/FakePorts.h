@@ -41,7 +41,13 @@ class FakeModuleInfo : public ModuleInfo {
   FileVersion version{1, 1, 1, 2};
 
   WideString ModulePath() const override { return path; }
-  WideString LongPath(const WideString& p) const override { return p; }
+  // Short 8.3 paths and their long forms, as the file system knows them; any other path is
+  // long already.
+  std::map<WideString, WideString> longPaths;
+  WideString LongPath(const WideString& p) const override {
+    const auto it = longPaths.find(p);
+    return it != longPaths.end() ? it->second : p;
+  }
   FileVersion GetFileVersion(const WideString& p) const override {
     return p.empty() || p == path ? version : FileVersion{};
   }
