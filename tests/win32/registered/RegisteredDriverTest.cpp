@@ -15,6 +15,7 @@
 #include "platform/win32/ComDispatchObject.h"
 #include "platform/win32/WinText.h"
 #include "tools/test_host/HostManager.h"
+#include "typed/TypedManager.h"
 
 namespace equ::win32::testing {
 namespace {
@@ -126,6 +127,23 @@ TEST(RegisteredDriverTest, AKeyboardEnablingFailedByABadIntervalLetsASecondDrive
   ASSERT_TRUE(second.SetSetting(u"InterfaceType", Variant(1)));
   EXPECT_TRUE(second.CallPublic(u"Enable", Variant(), &out)) << WideToUtf8(VariantToText(out));
   EXPECT_TRUE(second.CallPublic(u"Disable", Variant()));
+}
+
+TEST(RegisteredDriverTest, ManagerWithTypedParametersAnswersInitAndOpen) {
+  RegisteredDriver driver;
+  ASSERT_TRUE(driver.Created()) << std::hex << driver.CreationResult();
+  auto* manager = new TypedManager();
+  const Variant managerValue(
+      std::shared_ptr<DispatchPort>(std::make_shared<ComDispatchPort>(manager)));
+  WideString description;
+  EXPECT_TRUE(driver.CallPrivate(u"Init", managerValue, &description)) << WideToUtf8(description);
+  EXPECT_TRUE(driver.CallPrivate(u"Open", Variant(u"typed"), &description))
+      << WideToUtf8(description);
+  const std::vector<std::wstring> expected{
+      L"GetAppProperty ModelsFolder", L"GetAppProperty Language", L"GetAppProperty DevicesFolder"};
+  EXPECT_EQ(manager->calls, expected);
+  driver.CallPrivate(u"Close", Variant());
+  manager->Release();
 }
 
 }  // namespace
