@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "DeviceFixture.h"
 #include "FakeMailboxPorts.h"
 #include "equipment/common/DeviceTexts.h"
@@ -254,6 +256,21 @@ TEST_F(DriverRoutingTest, TestWindowShowsScansAsLinesAndDisablesOnClose) {
   EXPECT_EQ(QueueCount(*driver), 0) << "test scans are neither queued nor handed off";
   EXPECT_FALSE(driver->Enabled()) << "closing the window disables the driver";
   EXPECT_EQ(driver->TestForm(), nullptr);
+}
+
+TEST_F(DriverRoutingTest, TestWindowIsModalForEveryWindowOfTheHost) {
+  auto windows = std::make_shared<ScriptedTestWindows>();
+  auto focus = std::make_shared<testing::FakeWindowFocus>();
+  ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus, .textLogWindows = windows});
+  focus->enabled = {{1, true}, {2, true}, {3, false}};
+  focus->foreground = 2;
+  std::map<std::uintptr_t, bool> whileOpen;
+  windows->whileOpen = [&] { whileOpen = focus->enabled; };
+  auto driver = NewDriver(1);
+  WideString description;
+  EXPECT_TRUE(driver->DeviceTest(description));
+  EXPECT_EQ(whileOpen, (std::map<std::uintptr_t, bool>{{1, false}, {2, false}, {3, false}}));
+  EXPECT_EQ(focus->enabled, (std::map<std::uintptr_t, bool>{{1, true}, {2, true}, {3, false}}));
 }
 
 TEST_F(DriverRoutingTest, TestWindowIsNotShownWhenTheDriverDoesNotEnable) {
