@@ -300,6 +300,9 @@ TEST(ScanDataListTest, ItemsKeepTheirIdsWhileOthersLeave) {
   EXPECT_EQ(list.IndexOfId(a), -1);
   const std::uint64_t c = list.AddDataItem(u"c", u"C", 0).Id();
   EXPECT_NE(c, a) << "an Id is never given twice";
+  list.PutDataItem(0, std::make_unique<TScanDataItem>(&list, u"d", u"D", 0));
+  EXPECT_NE(list.GetDataItem(0)->Id(), 0u) << "a replacing item is given an Id too";
+  EXPECT_EQ(list.IndexOfId(b), -1);
 }
 
 TEST(ScanDataListTest, OwnsItsItemsAndIgnoresIndicesOutside) {

@@ -26,7 +26,10 @@ void TScanDataList::DeleteDataItem(std::int32_t index) {
 }
 
 void TScanDataList::PutDataItem(std::int32_t index, std::unique_ptr<TScanDataItem> item) {
-  if (Contains(index)) items_[static_cast<std::size_t>(index)] = std::move(item);
+  if (!Contains(index) || !item) return;
+  // A new item for the list: it gets an Id of its own, as if it had been added.
+  item->FId = ++lastId_;
+  items_[static_cast<std::size_t>(index)] = std::move(item);
 }
 
 }  // namespace equ
