@@ -93,11 +93,15 @@ class ScopedAssignment {
 
 void TBaseScanner::SendDataEvents() {
   if (FSending) return;
-  {
+  try {
     const ScopedAssignment<bool> sending(FSending, true);
     while (FScanDataList->Count() > 0 && FEventEnabled) {
       if (!SendFirstDataEvent()) break;
     }
+  } catch (...) {
+    // A failed event skips the auto-disable, of the scans that came meanwhile too.
+    FDisableAfterSending = false;
+    throw;
   }
   if (FDisableAfterSending) FEventEnabled = false;
   FDisableAfterSending = false;
