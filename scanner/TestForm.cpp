@@ -22,6 +22,8 @@ TfmTestForm::TfmTestForm(TBaseDevice& driver) : FDriver(driver) {
 }
 
 void TfmTestForm::ShowModal() {
+  // Modal for the whole host: its windows take no input until the test window is closed.
+  const ModalHostWindows modal(FDriver);
   FWindow->ShowModal({[this] { btnClearClick(); }, [this] { FormClose(); }});
 }
 
