@@ -3,7 +3,8 @@
 ' A name is probed by calling it without arguments. The error that a call to a surely missing
 ' member raises is learnt first: a method that fails the same way is not available; any other
 ' outcome (it returns, or raises another error such as a wrong argument count) means the name
-' resolved.
+' resolved. Prints PASS/FAIL lines for its own checks (the object was created, every method was
+' told about), then DONE.
 Option Explicit
 
 Const PROG_ID = "Ovex.MorvanelV41"
@@ -55,6 +56,7 @@ On Error Resume Next
 Set obj = CreateObject(PROG_ID)
 If Err.Number <> 0 Or Not IsObject(obj) Then
   WScript.Echo "object created: no (" & ErrText() & ")"
+  WScript.Echo "FAIL demo.vbs: object created"
 Else
   WScript.Echo "object created: yes"
   WScript.Echo "TypeName: " & TypeName(obj)
@@ -78,6 +80,12 @@ Else
     WScript.Echo "method " & name & ": " & result
   Next
   WScript.Echo "host methods available: " & available & " of " & total
+  WScript.Echo "PASS demo.vbs: object created"
+  If total = UBound(names) + 1 Then
+    WScript.Echo "PASS demo.vbs: told about all " & total & " host methods"
+  Else
+    WScript.Echo "FAIL demo.vbs: told about all " & (UBound(names) + 1) & " host methods (only " & total & ")"
+  End If
   Set obj = Nothing
 End If
 

@@ -73,7 +73,19 @@ std::int32_t TDriver::EnableKeyboard() {
   if (!mutex) throw Exception(mutex.error());
   if (!*mutex) throw Exception(kSecondKeyboardScanner);
   FMutex = std::move(*mutex);
+  // A keyboard channel that did not start must not keep another driver from starting,
+  // whatever stopped it (a setting that does not read as a number, the channel's refusal).
+  try {
+    const std::int32_t code = ConfigureAndEnableKeyboard();
+    if (code != kResultOk) ReleaseKbdMutex();
+    return code;
+  } catch (...) {
+    ReleaseKbdMutex();
+    throw;
+  }
+}
 
+std::int32_t TDriver::ConfigureAndEnableKeyboard() {
   TScannerKeyboard& channel = *FDeviceKeyboard;
   channel.SetOnGetData(
       [this](const WideString& value, const WideString&) { ProcessScanData(value); });
@@ -88,10 +100,7 @@ std::int32_t TDriver::EnableKeyboard() {
   channel.SetIgnoreModificators(false);
   channel.SetKeyboardLayout(static_cast<std::uint32_t>(GetSettingValueInt(u"KeyboardLayout")));
   channel.SetDeleteCRLFPostfix(GetSettingValueBool(u"DeleteCRLFPostfix"));
-  const std::int32_t code = channel.Enable();
-  // A keyboard channel that did not start must not keep another driver from starting.
-  if (code != kResultOk) ReleaseKbdMutex();
-  return code;
+  return channel.Enable();
 }
 
 std::int32_t TDriver::EnableSerial(WideString& resultDescription) {

@@ -52,6 +52,7 @@ class TDriver : public TBaseScanner {
 
  private:
   std::int32_t EnableKeyboard();
+  std::int32_t ConfigureAndEnableKeyboard();
   std::int32_t EnableSerial(WideString& resultDescription);
   void ReleaseKbdMutex();
 

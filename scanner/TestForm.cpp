@@ -21,6 +21,8 @@ TfmTestForm::TfmTestForm(TBaseDevice& driver, TextLogWindows& windows) : FDriver
 }
 
 void TfmTestForm::ShowModal() {
+  // Modal for the whole host: its windows take no input until the test window is closed.
+  const ModalHostWindows modal(FDriver);
   FWindow->ShowModal({[this] { btnClearClick(); }, [this] { FormClose(); }});
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the native tree (build/native: Debug, ASan+UBSan, warnings as errors)
-# and/or the Windows tree (build/windows: MinGW-w64 cross build, Release, warnings as errors).
-# Usage: scripts/build.sh [native|windows|all]   (default: all)
+# and/or the Windows trees (MinGW-w64 cross builds, Release, warnings as errors): build/windows
+# for x86_64 and build/windows32 for i686.
+# Usage: scripts/build.sh [native|windows|windows32|all]   (default: all)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -26,22 +27,23 @@ build_native() {
   cmake --build "$dir" -j "$jobs"
 }
 
-build_windows() {
-  local dir="$root/build/windows"
-  echo "build: windows -> $dir"
+build_windows() { # TREE ARCH
+  local dir="$root/build/$1"
+  echo "build: $1 -> $dir"
   ensure_ninja_tree "$dir"
   cmake -S "$root" -B "$dir" -G Ninja --log-level=WARNING \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$2.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DEQU_WERROR=ON
   cmake --build "$dir" -j "$jobs"
 }
 
 case "$mode" in
   native) build_native ;;
-  windows) build_windows ;;
-  all) build_native && build_windows ;;
+  windows) build_windows windows x86_64 ;;
+  windows32) build_windows windows32 i686 ;;
+  all) build_native && build_windows windows x86_64 && build_windows windows32 i686 ;;
   *)
-    echo "usage: $0 [native|windows|all]" >&2
+    echo "usage: $0 [native|windows|windows32|all]" >&2
     exit 2
     ;;
 esac

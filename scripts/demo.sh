@@ -8,8 +8,9 @@
 #                                  a headless X server and xdotool types barcodes as fast bursts
 #
 # Installs what is missing, builds the Windows module and the test host, registers the module
-# with regsvr32 in the project-local prefix, and shows every barcode arriving at the host as a
-# "ScanData" data event. Exits non-zero if a barcode does not arrive.
+# in the project-local prefix with the end-to-end tests' fixture (ctest e2e.fixture.*: the prefix
+# booted, regsvr32 /s by the loader of the build's bitness), and shows every barcode arriving at
+# the host as a "ScanData" data event. Exits non-zero if a barcode does not arrive.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,7 +24,6 @@ case "$mode" in
     ;;
 esac
 
-DLL="$root/build/windows/scanner/s_morvanelv41.dll"
 HOST="$root/build/windows/tools/test_host.exe"
 BARCODES=(4600000000001 4607001234567 2900000123456)
 
@@ -36,8 +36,13 @@ wine_boot
 wine_session_start
 
 echo
-echo "== wine regsvr32 /s s_morvanelv41.dll"
-wine_run regsvr32 /s "$(winepath -w "$DLL" | tr -d '\r')"
+echo "== the module registered in the prefix (the end-to-end tests' fixture: regsvr32 /s)"
+fixture_log="$root/build/demo-fixture.log"
+if ! ctest --test-dir build/windows -R '^e2e\.fixture\.' --output-on-failure >"$fixture_log" 2>&1; then
+  cat "$fixture_log" >&2
+  exit 1
+fi
+grep -E 'Test +#' "$fixture_log"
 echo "registered Ovex.MorvanelV41"
 
 log="$root/build/demo-host.log"

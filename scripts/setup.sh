@@ -10,7 +10,8 @@ packages=(
   googletest libgtest-dev libgmock-dev      # unit tests (Windows build compiles /usr/src/googletest)
   libbenchmark-dev                          # benchmarks of the key-event path and the serial reader
   libxml2-dev                               # the scanner definitions XML in the native build
-  g++-mingw-w64-x86-64-posix                # Windows cross build
+  g++-mingw-w64-x86-64-posix                # Windows cross build, 64-bit
+  g++-mingw-w64-i686-posix                  # Windows cross build, 32-bit
   wine wine64                               # runs the Windows tests and the demo (64-bit only)
   xvfb xauth                                # headless X display for Wine
   xdotool socat                             # keyboard and serial-line tests

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Every test, native and Windows: installs what is missing, builds both trees, runs the native
 # GoogleTest suite, then under Wine (project-local prefix, headless Xvfb, persistent
-# wineserver) the Windows GoogleTest programs and the end-to-end tests in e2e/. Goes on past a
-# failing stage and exits non-zero if any failed.
-# Closes with "summary: N passed, N failed" (tests and checks; a build that fails counts as one
-# failure, and so does each stage it kept from running).
+# wineserver) the Windows GoogleTest programs and the end-to-end tests (the ctest tests
+# labelled "e2e", see e2e/CMakeLists.txt). Goes on past a failing stage and exits non-zero if
+# any failed.
+#
+# Every stage is a ctest run whose results are read from its JUnit file
+# (build/test-logs/<stage>.junit.xml). The summary lists each end-to-end test by name, a failed
+# one with its log (build/test-logs/<test>/output.log), and closes with
+# "summary: N passed, N failed" (ctest tests; a build that fails counts as one failure, and so
+# does each stage it kept from running, and a ctest run that left no results).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,45 +28,62 @@ mkdir -p "$log_dir"
 total_passed=0
 total_failed=0
 stage_lines=()
+e2e_lines=()
 
 note_stage() { # NAME RESULT [DETAIL]
   stage_lines+=("$(printf '%-24s %-8s %s' "$1" "$2" "${3:-}")")
 }
 
-# Adds the counts of a ctest run's closing line ("N% tests passed, F tests failed out of T") or
-# of a plain "N passed, N failed" line to the totals; no such line counts as one failure.
-count_from_log() { # LOG STATUS -> sets counted_passed counted_failed
-  local log=$1 status=$2 line
-  counted_passed=0
-  counted_failed=0
-  if line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1); then
-    local f t
-    f=$(sed -E 's/^[0-9]+% tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    t=$(sed -E 's/^[0-9]+% tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-    counted_passed=$((t - f))
-    counted_failed=$f
-  elif line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -1); then
-    counted_passed=$(sed -E 's/^([0-9]+) passed.*/\1/' <<<"$line")
-    counted_failed=$(sed -E 's/^[0-9]+ passed, ([0-9]+) failed.*/\1/' <<<"$line")
-  fi
-  # A run that failed without failing a test (no tests, crash, time-out) is one failure.
-  if ((status != 0 && counted_failed == 0)); then counted_failed=1; fi
+# The tests of a ctest JUnit file, one "NAME STATUS" line each. STATUS: run (passed), skipped
+# (the test skipped itself, which ctest counts as passed), disabled, fail, or notrun (kept from
+# running, as by a failed fixture, which ctest counts as failed).
+junit_results() { # FILE
+  awk '
+    function flush() { if (name != "") print name, status; name = "" }
+    /<testcase / {
+      flush()
+      name = $0; sub(/.*<testcase name="/, "", name); sub(/".*/, "", name)
+      status = $0; sub(/.* status="/, "", status); sub(/".*/, "", status)
+    }
+    /<skipped message="SKIP_/ { if (status == "notrun") status = "skipped" }
+    END { flush() }
+  ' "$1"
 }
 
-run_stage() { # NAME LOGNAME COMMAND... : a stage whose output has test counts
+# ctest_stage NAME LOGNAME CTEST_ARGS...: one ctest run, counted from its JUnit file.
+ctest_stage() {
   local name=$1 logname=$2 status=0
   shift 2
-  local log="$log_dir/$logname.log"
+  local log="$log_dir/$logname.log" junit="$log_dir/$logname.junit.xml"
   echo
   echo "===== $name"
-  "$@" 2>&1 | tee "$log" || status=$?
-  count_from_log "$log" "$status"
-  total_passed=$((total_passed + counted_passed))
-  total_failed=$((total_failed + counted_failed))
+  rm -f "$junit"
+  ctest "${ctest_opts[@]}" --output-junit "$junit" "$@" 2>&1 | tee "$log" || status=$?
+  local passed=0 failed=0 test result
+  if [[ -s $junit ]]; then
+    while read -r test result; do
+      case $result in
+        run | skipped) passed=$((passed + 1)) ;;
+        disabled) ;;
+        *) failed=$((failed + 1)) ;;
+      esac
+      if [[ $logname == e2e ]]; then
+        if [[ $result == run || $result == skipped ]]; then
+          e2e_lines+=("$(printf '  %-8s %s' "${result/run/ok}" "$test")")
+        else
+          e2e_lines+=("$(printf '  %-8s %s  (log: %s)' "${result^^}" "$test" "build/test-logs/$test/output.log")")
+        fi
+      fi
+    done < <(junit_results "$junit")
+  fi
+  # A run that failed without failing a test (no tests, no results, a crash) is one failure.
+  if ((status != 0 && failed == 0)); then failed=1; fi
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed))
   if ((status == 0)); then
-    note_stage "$name" ok "$counted_passed passed, $counted_failed failed"
+    note_stage "$name" ok "$passed passed, $failed failed"
   else
-    note_stage "$name" FAILED "$counted_passed passed, $counted_failed failed (exit status $status; log: ${log#"$root"/})"
+    note_stage "$name" FAILED "$passed passed, $failed failed (exit status $status; log: ${log#"$root"/})"
   fi
   return "$status"
 }
@@ -89,8 +111,7 @@ ctest_opts=(--output-on-failure --no-tests=error --timeout 300)
 
 # --- native ----------------------------------------------------------------------------------
 if build_stage "native build" native; then
-  run_stage "native tests" native-ctest \
-    ctest --test-dir build/native "${ctest_opts[@]}" -j "$jobs" || true
+  ctest_stage "native tests" native-ctest --test-dir build/native -j "$jobs" || true
 else
   not_run "native tests" "the native build failed"
 fi
@@ -102,16 +123,22 @@ if build_stage "windows build" windows; then
   wine_boot
   wine_session_start
   echo "wine: prefix $WINEPREFIX, display $DISPLAY, wineserver persistent"
-  run_stage "windows tests" windows-ctest \
-    ctest --test-dir build/windows "${ctest_opts[@]}" || true
-  run_stage "end-to-end" e2e bash e2e/run.sh || true
+  ctest_stage "windows tests" windows-ctest --test-dir build/windows -LE e2e || true
+  ctest_stage "end-to-end" e2e --test-dir build/windows -L e2e || true
 else
   not_run "windows tests" "the windows build failed"
   not_run "end-to-end" "the windows build failed"
 fi
 
+# --- Windows 32-bit: built with warnings as errors (its tests under Wine need 32-bit Wine) -----
+build_stage "windows32 build" windows32 || true
+
 echo
 echo "===== summary ($((SECONDS - started)) s)"
 printf '%s\n' "${stage_lines[@]}"
+if ((${#e2e_lines[@]})); then
+  echo "end-to-end tests:"
+  printf '%s\n' "${e2e_lines[@]}"
+fi
 echo "summary: $total_passed passed, $total_failed failed"
 ((total_failed == 0))

@@ -11,6 +11,9 @@
 #   with_xvfb CMD...     run one command with a headless X server (reuses a running one)
 #   wine_run ARGS...     `wine ARGS...` with a time limit (EQU_WINE_TIMEOUT seconds, default 120)
 #
+# Run as a script, `bash scripts/wine-env.sh boot` boots the prefix (the end-to-end tests'
+# fixture does that).
+#
 # Whatever xvfb_start and wine_server_start started is stopped by an EXIT trap, also on errors
 # and on Ctrl-C. The trap is this file's; a script that sources it must not set its own EXIT
 # trap (add to equ_cleanup_hooks instead).
@@ -73,7 +76,7 @@ wine_boot() {
     cat "$log" >&2
     return 1
   fi
-  if ((_equ_own_wineserver == 0)); then
+  if ((_equ_own_wineserver == 0)) && [[ "${EQU_WINESERVER_PREFIX:-}" != "$WINEPREFIX" ]]; then
     # Let the server that the boot started write the registry out and exit.
     timeout 60 wineserver -w || true
   fi
@@ -165,3 +168,13 @@ with_xvfb() {
   if ((own)); then xvfb_stop; fi
   return "$status"
 }
+
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+  case "${1:-}" in
+    boot) wine_boot ;;
+    *)
+      echo "usage: bash scripts/wine-env.sh boot   (or source it)" >&2
+      exit 64
+      ;;
+  esac
+fi

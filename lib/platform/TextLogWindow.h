@@ -28,7 +28,9 @@ class TextLogWindow {
   };
   virtual ~TextLogWindow() = default;
   virtual void SetText(const WideString& text) = 0;
-  // Shows the window and serves the thread's messages until the user closes it.
+  // Shows the window and serves the thread's messages until the user closes it. A request to
+  // end the thread's message loop (WM_QUIT) closes the window the same way (onClose) and is
+  // then passed on to the loop that called.
   virtual void ShowModal(Events events) = 0;
 };
 

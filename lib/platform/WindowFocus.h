@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace equ {
 
@@ -11,6 +12,8 @@ class WindowFocus {
   virtual ~WindowFocus() = default;
   // The current foreground window; 0 when there is none.
   virtual std::uintptr_t ForegroundWindow() const = 0;
+  // The top-level windows of the calling thread (the host's thread) that take input now.
+  virtual std::vector<std::uintptr_t> EnabledThreadWindows() const = 0;
   virtual void EnableInput(std::uintptr_t window, bool enable) const = 0;
   // Brings the window to the front and sends it the set-focus message (7) with both
   // parameters 0.

@@ -9,6 +9,7 @@
 #include "FakePorts.h"
 #include "LocaleFixture.h"
 #include "equipment/common/AppLog.h"
+#include "equipment/common/DataFolders.h"
 #include "equipment/common/OperatingSystemText.h"
 #include "platform/PlatformPorts.h"
 
@@ -45,6 +46,23 @@ TEST_F(AppLogTest, ModeZeroWritesNothingAndMakesNoFolder) {
   SetLogMode(kLogModeOff);
   AppLog(u"TScannerRS232.Enable", u"Port=3", kLogError);
   EXPECT_FALSE(std::filesystem::exists(folders_->CommonAppData() / "s_morvanelv41"));
+}
+
+// The platform loads a module registered from a folder with a blank by its short name; the
+// log and the driver's data folder must still be the one folder named after the long name.
+TEST_F(AppLogTest, ModuleLoadedByItsShortNameLogsBesideTheDefaultDataFolder) {
+  module_->path = u"C:\\PROGRA~1\\OVEXDR~1\\S_MO~SIY.DLL";
+  module_->longPaths[module_->path] = u"C:\\Program Files\\Ovex Driver\\s_morvanelv41.dll";
+  SetLogMode(kLogModeAll);
+  AppLog(u"TScannerRS232.Enable", u"Port=3", kLogDebug);
+  const auto files = testing::FilesBelow(folders_->CommonAppData());
+  EXPECT_EQ(files.count(kLogFile), 1u);
+  EXPECT_NE(LogText().find("Application:\ts_morvanelv41.dll"), std::string::npos);
+  const std::filesystem::path dataFolder = WideToUtf8(GetDefaultDataFolder());
+  EXPECT_EQ(dataFolder.parent_path(), folders_->CommonAppData() / "s_morvanelv41");
+  for (const auto& [name, text] : files) {
+    EXPECT_EQ(name.rfind("s_morvanelv41/", 0), 0u) << name << " is outside the module's folder";
+  }
 }
 
 TEST_F(AppLogTest, UnknownModeIsOff) {

@@ -256,6 +256,76 @@ TEST_F(BaseDeviceTest, SetSettingsTakesRowsZeroAndOneOverAnyRange) {
   EXPECT_EQ(device_->SettingList().size(), 6u);
 }
 
+// An identifier in the middle of the array that cannot be read as text: nothing of the array
+// is applied, not even the columns before it.
+struct UnreadableIdCase {
+  const char* name;
+  Variant id;
+};
+
+class SetSettingsUnreadableIdTest : public BaseDeviceTest,
+                                    public ::testing::WithParamInterface<UnreadableIdCase> {};
+
+TEST_P(SetSettingsUnreadableIdTest, ChangesNothingAndAnswers1004) {
+  SafeArray table(VarType::Variant, {{0, 2}, {0, 3}});
+  const auto put = [&](std::int32_t row, std::int32_t column, Variant value) {
+    const std::int32_t index[] = {row, column};
+    *table.Find(index) = std::move(value);
+  };
+  put(0, 0, Variant(u"DefaultTimeOut"));
+  put(1, 0, Variant(30));
+  put(0, 1, GetParam().id);
+  put(1, 1, Variant(true));
+  put(0, 2, Variant(u"Prefix"));
+  put(1, 2, Variant(u"%"));
+  Variant out;
+  EXPECT_FALSE(CallPublic(u"SetSettings", Variant(SafeArray::Vector({Variant(table)})), &out));
+  ASSERT_TRUE(out.IsArray());
+  EXPECT_EQ(out.Array()->At(0), Variant(1004));
+  EXPECT_EQ(out.Array()->At(1),
+            Variant(u"Ошибка входных параметров команды: идентификатор настройки в столбце 1 не "
+                    u"является текстом"));
+  EXPECT_EQ(device_->GetSettingValue(u"DefaultTimeOut"), Variant(120));
+  EXPECT_EQ(device_->GetSettingValue(u"Prefix"), Variant(WideString()));
+  EXPECT_EQ(device_->settingsChanged, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetSettingsUnreadableIdTest,
+    ::testing::Values(UnreadableIdCase{"Null", Variant::Null()},
+                      UnreadableIdCase{"Object", Variant(std::shared_ptr<DispatchPort>(
+                                                     std::make_shared<testing::FakeManager>()))},
+                      UnreadableIdCase{"Array", Variant(SafeArray::Vector({Variant(u"Prefix")}))}),
+    [](const ::testing::TestParamInfo<UnreadableIdCase>& p) { return p.param.name; });
+
+TEST_F(BaseDeviceTest, SetSettingsWithoutARowOfValuesChangesNothing) {
+  SafeArray table(VarType::Variant, {{0, 1}, {0, 1}});
+  const std::int32_t index[] = {0, 0};
+  *table.Find(index) = Variant(u"DefaultTimeOut");
+  Variant out;
+  EXPECT_FALSE(CallPublic(u"SetSettings", Variant(SafeArray::Vector({Variant(table)})), &out));
+  EXPECT_EQ(out.Array()->At(0), Variant(1004));
+  EXPECT_EQ(device_->GetSettingValue(u"DefaultTimeOut"), Variant(120));
+  EXPECT_EQ(device_->settingsChanged, 0);
+}
+
+TEST_F(BaseDeviceTest, SetSettingsSkipsEmptyAndUnknownIdentifiersWithCodeZero) {
+  SafeArray table(VarType::Variant, {{0, 2}, {0, 3}});
+  const auto put = [&](std::int32_t row, std::int32_t column, Variant value) {
+    const std::int32_t index[] = {row, column};
+    *table.Find(index) = std::move(value);
+  };
+  put(0, 0, Variant());
+  put(1, 0, Variant(1));
+  put(0, 1, Variant(u"NoSuchSetting"));
+  put(1, 1, Variant(2));
+  put(0, 2, Variant(u"DEFAULTTIMEOUT"));
+  put(1, 2, Variant::Null());
+  EXPECT_TRUE(CallPublic(u"SetSettings", Variant(SafeArray::Vector({Variant(table)}))));
+  EXPECT_EQ(device_->GetSettingValue(u"DefaultTimeOut"), Variant::Null()) << "stored as given";
+  EXPECT_EQ(device_->settingsChanged, 1);
+}
+
 TEST_F(BaseDeviceTest, SetSettingsWithoutAnArrayIsBadParameters) {
   Variant out;
   EXPECT_FALSE(CallPublic(u"SetSettings", Variant(u"x"), &out));

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "DeviceFixture.h"
 #include "equipment/common/Exceptions.h"
 
@@ -138,6 +142,168 @@ INSTANTIATE_TEST_SUITE_P(
         EnableEventsInput{"Unconvertible", Variant(SafeArray::Vector({Variant(u"да")})), false,
                           1001}),
     [](const ::testing::TestParamInfo<EnableEventsInput>& p) { return p.param.name; });
+
+// A manager that calls the driver back from inside its DataEvent handler, as real equipment
+// managers do (fetching the rest of the queue, switching events on again, a scan arriving
+// while a message box of the handler pumps messages).
+struct ReentrantCase {
+  const char* name;
+  // What the handler does inside the first data event (the fixture gives the calls).
+  std::function<void(class ReentrantManagerTest&)> inside;
+  // Barcodes the host must have received, each exactly once, events and fetches together.
+  std::vector<WideString> expected;
+};
+
+class ReentrantManagerTest : public BaseScannerTest,
+                             public ::testing::WithParamInterface<ReentrantCase> {
+ public:
+  void Fetch() {
+    Variant out;
+    if (CallPublic(u"GetScanData", Variant(), &out))
+      received.push_back(out.Array()->At(0).ToString());
+  }
+  void EventsOnAgain() { ASSERT_TRUE(CallPublic(u"EnableDataEvents", EventsOn(true))); }
+  void EventsOff() { ASSERT_TRUE(CallPublic(u"EnableDataEvents", EventsOn(false))); }
+  void Count() { countsInside.push_back(DataCount()); }
+  void Scan(const WideString& code) { device_->AddScanData(code, code, 0); }
+  void WriteSettingsBack() {
+    Variant settings;
+    ASSERT_TRUE(CallPublic(u"GetSettings", Variant(), &settings));
+    ASSERT_TRUE(CallPublic(u"SetSettings", settings));
+  }
+
+  std::vector<WideString> received;
+  std::vector<std::int32_t> countsInside;
+  std::vector<WideString> offered;
+
+ protected:
+  void SetUp() override {
+    InitWithManager();
+    manager_->answer = [this](testing::FakeManager::Call& call) -> Variant {
+      if (call.name != u"DataEvent") return Variant(true);
+      const WideString data = call.args[2].value.ToString();
+      offered.push_back(data);
+      if (!insideDone_) {
+        insideDone_ = true;
+        GetParam().inside(*this);
+      }
+      received.push_back(data);
+      return Variant(true);
+    };
+  }
+
+ private:
+  bool insideDone_ = false;
+};
+
+TEST_P(ReentrantManagerTest, NoBarcodeIsLostAndNoneArrivesTwice) {
+  for (const char16_t* code : {u"AAA", u"BBB", u"CCC"}) Scan(code);
+  ASSERT_TRUE(CallPublic(u"EnableDataEvents", EventsOn(true)));
+  // Whatever the handler left queued (events switched off inside it) is fetched at the end.
+  while (DataCount() > 0) Fetch();
+  std::vector<WideString> got = received;
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, GetParam().expected);
+  std::vector<WideString> offers = offered;
+  std::sort(offers.begin(), offers.end());
+  EXPECT_EQ(std::adjacent_find(offers.begin(), offers.end()), offers.end())
+      << "an accepted barcode was offered again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReentrantManagerTest,
+    ::testing::Values(ReentrantCase{"GetScanData",
+                                    [](ReentrantManagerTest& host) { host.Fetch(); },
+                                    {u"AAA", u"BBB", u"CCC"}},
+                      ReentrantCase{"GetScanDataUntilEmpty",
+                                    [](ReentrantManagerTest& host) {
+                                      for (int i = 0; i < 4; ++i) host.Fetch();
+                                    },
+                                    {u"AAA", u"BBB", u"CCC"}},
+                      ReentrantCase{"EnableDataEventsTrue",
+                                    [](ReentrantManagerTest& host) { host.EventsOnAgain(); },
+                                    {u"AAA", u"BBB", u"CCC"}},
+                      ReentrantCase{"GetScanDataAndEnableDataEvents",
+                                    [](ReentrantManagerTest& host) {
+                                      host.Fetch();
+                                      host.EventsOnAgain();
+                                    },
+                                    {u"AAA", u"BBB", u"CCC"}},
+                      ReentrantCase{"EnableDataEventsFalse",
+                                    [](ReentrantManagerTest& host) { host.EventsOff(); },
+                                    {u"AAA", u"BBB", u"CCC"}},
+                      ReentrantCase{"NewScanMeanwhile",
+                                    [](ReentrantManagerTest& host) { host.Scan(u"DDD"); },
+                                    {u"AAA", u"BBB", u"CCC", u"DDD"}},
+                      ReentrantCase{"SetSettings",
+                                    [](ReentrantManagerTest& host) { host.WriteSettingsBack(); },
+                                    {u"AAA", u"BBB", u"CCC"}}),
+    [](const ::testing::TestParamInfo<ReentrantCase>& p) { return p.param.name; });
+
+TEST_F(BaseScannerTest, InsideAnEventTheOfferedItemIsNotTheHostsToFetchOrCount) {
+  InitWithManager();
+  device_->AddScanData(u"AAA", u"AAA", 0);
+  device_->AddScanData(u"BBB", u"BBB", 0);
+  std::vector<std::int32_t> counts;
+  std::vector<Variant> fetched;
+  bool inside = false;
+  manager_->answer = [&](testing::FakeManager::Call& call) -> Variant {
+    if (call.name != u"DataEvent" || inside) return Variant(true);
+    inside = true;
+    counts.push_back(DataCount());
+    Variant out;
+    CallPublic(u"GetScanData", Variant(), &out);
+    fetched.push_back(out);
+    counts.push_back(DataCount());
+    CallPublic(u"GetScanData", Variant(), &out);
+    fetched.push_back(out);
+    // Refused: the offered item stays for the host.
+    return Variant(false);
+  };
+  ASSERT_TRUE(CallPublic(u"EnableDataEvents", EventsOn(true)));
+  EXPECT_EQ(counts, (std::vector<std::int32_t>{1, 0}));
+  ASSERT_EQ(fetched.size(), 2u);
+  EXPECT_EQ(fetched[0], ScanArray(u"BBB"));
+  EXPECT_EQ(fetched[1], ErrorArray(2001, u"Буфер данных пуст"));
+  EXPECT_EQ(DataCount(), 1);
+  Variant out;
+  ASSERT_TRUE(CallPublic(u"GetScanData", Variant(), &out));
+  EXPECT_EQ(out, ScanArray(u"AAA"));
+}
+
+TEST_F(BaseScannerTest, AutoDisableAppliesToAScanThatArrivedDuringAnEvent) {
+  InitWithManager();
+  device_->SetSettingValue(u"AutoDisableDataEvent", Variant(true));
+  bool scanned = false;
+  manager_->answer = [&](testing::FakeManager::Call& call) -> Variant {
+    if (call.name == u"DataEvent" && !scanned) {
+      scanned = true;
+      device_->AddScanData(u"2", u"2", 0);
+    }
+    return Variant(true);
+  };
+  ASSERT_TRUE(CallPublic(u"EnableDataEvents", EventsOn(true)));
+  device_->AddScanData(u"1", u"1", 0);
+  EXPECT_EQ(manager_->CallsOf(u"DataEvent").size(), 2u) << "the scan of the event is offered too";
+  EXPECT_FALSE(device_->EventEnabled());
+  EXPECT_EQ(DataCount(), 0);
+}
+
+TEST(ScanDataListTest, ItemsKeepTheirIdsWhileOthersLeave) {
+  TScanDataList list;
+  const std::uint64_t a = list.AddDataItem(u"a", u"A", 0).Id();
+  const std::uint64_t b = list.AddDataItem(u"b", u"B", 0).Id();
+  EXPECT_NE(a, b);
+  EXPECT_EQ(list.IndexOfId(b), 1);
+  list.DeleteFirstDataItem();
+  EXPECT_EQ(list.IndexOfId(b), 0);
+  EXPECT_EQ(list.IndexOfId(a), -1);
+  const std::uint64_t c = list.AddDataItem(u"c", u"C", 0).Id();
+  EXPECT_NE(c, a) << "an Id is never given twice";
+  list.PutDataItem(0, std::make_unique<TScanDataItem>(&list, u"d", u"D", 0));
+  EXPECT_NE(list.GetDataItem(0)->Id(), 0u) << "a replacing item is given an Id too";
+  EXPECT_EQ(list.IndexOfId(b), -1);
+}
 
 TEST(ScanDataListTest, OwnsItsItemsAndIgnoresIndicesOutside) {
   TScanDataList list;

@@ -29,6 +29,14 @@ TEST_F(DataFoldersTest, DefaultDataFolderIsNamedAfterTheModuleAndOpenedToAll) {
   EXPECT_EQ(folders_->granted[0], u"C:\\ProgramData\\s_morvanelv41\\");
 }
 
+TEST_F(DataFoldersTest, ModuleLoadedByItsShortNameGivesTheFolderOfTheLongName) {
+  module_->path = u"C:\\PROGRA~1\\OVEXDR~1\\S_MO~SIY.DLL";
+  module_->longPaths[module_->path] = u"C:\\Program Files\\Ovex Driver\\s_morvanelv41.dll";
+  EXPECT_EQ(GetModuleName(), u"s_morvanelv41");
+  EXPECT_EQ(GetDefaultDataFolder(), u"C:\\ProgramData\\s_morvanelv41\\");
+  EXPECT_FALSE(folders_->DirectoryExists(u"C:\\ProgramData\\S_MO~SIY\\"));
+}
+
 TEST_F(DataFoldersTest, SpecialFolderEndsWithADelimiter) {
   EXPECT_EQ(GetSpecialFolder(kFolderCommonAppData), u"C:\\ProgramData\\");
   folders_->special[kFolderCommonAppData] = u"D:\\Data\\";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "DeviceFixture.h"
@@ -112,26 +113,33 @@ TEST_F(DeviceEventsTest, AppPropertyThatTheManagerRefusesIsEmpty) {
   EXPECT_EQ(device_->GetDeviceFolder(), u"");
 }
 
-// Host windows as a test sees them: which is in front and which are switched off.
-class FakeWindowFocus : public WindowFocus {
- public:
-  std::uintptr_t foreground = 0;
-  mutable std::vector<std::pair<std::uintptr_t, bool>> inputChanges;
-  mutable std::vector<std::uintptr_t> broughtToFront;
-  std::uintptr_t ForegroundWindow() const override { return foreground; }
-  void EnableInput(std::uintptr_t window, bool enable) const override {
-    inputChanges.emplace_back(window, enable);
-  }
-  void BringToFront(std::uintptr_t window) const override { broughtToFront.push_back(window); }
-};
+using testing::FakeWindowFocus;
 
-TEST_F(DeviceEventsTest, FocusStackRestoresWindowsInReverseOrder) {
+TEST_F(DeviceEventsTest, ModalWindowSwitchesOffEveryEnabledHostWindowAndExactlyThoseBackOn) {
+  auto focus = std::make_shared<FakeWindowFocus>();
+  ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus});
+  focus->enabled = {{11, true}, {12, true}, {13, false}};
+  focus->foreground = 11;
+  {
+    const ModalHostWindows modal(*device_);
+    EXPECT_EQ(focus->enabled,
+              (std::map<std::uintptr_t, bool>{{11, false}, {12, false}, {13, false}}));
+    focus->foreground = 99;  // the driver's own window came to the front
+  }
+  EXPECT_EQ(focus->enabled, (std::map<std::uintptr_t, bool>{{11, true}, {12, true}, {13, false}}))
+      << "a window the host had switched off stays off";
+  EXPECT_EQ(focus->broughtToFront, (std::vector<std::uintptr_t>{11}));
+}
+
+TEST_F(DeviceEventsTest, NestedModalWindowsRestoreInReverseOrder) {
   auto focus = std::make_shared<FakeWindowFocus>();
   ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus});
   device_->RestoreFocus();
   EXPECT_TRUE(focus->inputChanges.empty()) << "an empty stack does nothing";
+  focus->enabled = {{11, true}};
   focus->foreground = 11;
   device_->StoreFocus();
+  focus->enabled[22] = true;  // the driver's dialog, itself a window of the host thread
   focus->foreground = 22;
   device_->StoreFocus();
   focus->foreground = 0;
@@ -143,7 +151,7 @@ TEST_F(DeviceEventsTest, FocusStackRestoresWindowsInReverseOrder) {
   EXPECT_EQ(focus->broughtToFront, (std::vector<std::uintptr_t>{22, 11}));
 }
 
-TEST_F(DeviceEventsTest, NoForegroundWindowIsStackedAsZero) {
+TEST_F(DeviceEventsTest, NoWindowsAndNoForegroundChangeNothing) {
   auto focus = std::make_shared<FakeWindowFocus>();
   ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus});
   device_->StoreFocus();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -159,6 +160,39 @@ TEST_F(DriverRoutingTest, DisablingGivesTheKeyboardBackAndReEnablingWorks) {
   EXPECT_EQ(second->Enable(), 0);
 }
 
+// Whatever makes a keyboard enabling fail after the mutex was taken gives it back, so the
+// next keyboard driver of the logon is not refused.
+struct FailedKeyboardEnablingCase {
+  const char* name;
+  const char16_t* setting;
+  Variant value;
+};
+
+class FailedKeyboardEnablingTest
+    : public DriverRoutingTest,
+      public ::testing::WithParamInterface<FailedKeyboardEnablingCase> {};
+
+TEST_P(FailedKeyboardEnablingTest, GivesTheMutexBack) {
+  auto failing = NewDriver(1);
+  failing->SetSettingValue(GetParam().setting, GetParam().value);
+  WideString description;
+  EXPECT_EQ(failing->Enable(description), 1001);
+  EXPECT_FALSE(description.empty());
+  EXPECT_FALSE(failing->HoldsKeyboardMutex());
+  EXPECT_FALSE(failing->Enabled());
+  auto second = NewDriver(1);
+  description.clear();
+  EXPECT_EQ(second->Enable(description), 0) << WideToUtf8(description);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FailedKeyboardEnablingTest,
+    ::testing::Values(
+        FailedKeyboardEnablingCase{"IntervalAsText", u"InterCharIntervalKbd", Variant(u"abc")},
+        FailedKeyboardEnablingCase{"LayoutAsText", u"KeyboardLayout", Variant(u"русская")},
+        FailedKeyboardEnablingCase{"UpperCaseAsText", u"UpperCaseData", Variant(u"может быть")}),
+    [](const ::testing::TestParamInfo<FailedKeyboardEnablingCase>& p) { return p.param.name; });
+
 TEST_F(DriverRoutingTest, KeyboardChannelGetsTheSettingsOfEachEnabling) {
   auto driver = NewDriver(1);
   driver->SetSettingValue(u"MinDataLen", Variant(10));
@@ -260,6 +294,21 @@ TEST_F(DriverRoutingTest, TestWindowShowsScansAsLinesAndDisablesOnClose) {
   EXPECT_EQ(QueueCount(*driver), 0) << "test scans are neither queued nor handed off";
   EXPECT_FALSE(driver->Enabled()) << "closing the window disables the driver";
   EXPECT_EQ(driver->TestForm(), nullptr);
+}
+
+TEST_F(DriverRoutingTest, TestWindowIsModalForEveryWindowOfTheHost) {
+  auto windows = std::make_shared<ScriptedTestWindows>();
+  auto focus = std::make_shared<testing::FakeWindowFocus>();
+  ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus, .textLogWindows = windows});
+  focus->enabled = {{1, true}, {2, true}, {3, false}};
+  focus->foreground = 2;
+  std::map<std::uintptr_t, bool> whileOpen;
+  windows->whileOpen = [&] { whileOpen = focus->enabled; };
+  auto driver = NewDriver(1);
+  WideString description;
+  EXPECT_TRUE(driver->DeviceTest(description));
+  EXPECT_EQ(whileOpen, (std::map<std::uintptr_t, bool>{{1, false}, {2, false}, {3, false}}));
+  EXPECT_EQ(focus->enabled, (std::map<std::uintptr_t, bool>{{1, true}, {2, true}, {3, false}}));
 }
 
 TEST_F(DriverRoutingTest, TestWindowIsNotShownWhenTheDriverDoesNotEnable) {

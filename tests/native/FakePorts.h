@@ -8,6 +8,7 @@
 #include "platform/Folders.h"
 #include "platform/GuidSource.h"
 #include "platform/ModuleInfo.h"
+#include "platform/WindowFocus.h"
 
 namespace equ::testing {
 
@@ -41,7 +42,13 @@ class FakeModuleInfo : public ModuleInfo {
   FileVersion version{1, 1, 1, 2};
 
   WideString ModulePath() const override { return path; }
-  WideString LongPath(const WideString& p) const override { return p; }
+  // Short 8.3 paths and their long forms, as the file system knows them; any other path is
+  // long already.
+  std::map<WideString, WideString> longPaths;
+  WideString LongPath(const WideString& p) const override {
+    const auto it = longPaths.find(p);
+    return it != longPaths.end() ? it->second : p;
+  }
   FileVersion GetFileVersion(const WideString& p) const override {
     return p.empty() || p == path ? version : FileVersion{};
   }
@@ -52,6 +59,30 @@ class SequentialGuidSource : public GuidSource {
  public:
   int next = 1;
   PortResult<WideString> NewGuidText() override;
+};
+
+// The host thread's top-level windows as the platform keeps them: each takes input or not,
+// one may be in front, and only enabled ones are listed.
+class FakeWindowFocus : public WindowFocus {
+ public:
+  mutable std::map<std::uintptr_t, bool> enabled;
+  std::uintptr_t foreground = 0;
+  mutable std::vector<std::pair<std::uintptr_t, bool>> inputChanges;
+  mutable std::vector<std::uintptr_t> broughtToFront;
+
+  std::uintptr_t ForegroundWindow() const override { return foreground; }
+  std::vector<std::uintptr_t> EnabledThreadWindows() const override {
+    std::vector<std::uintptr_t> windows;
+    for (const auto& [window, on] : enabled) {
+      if (on) windows.push_back(window);
+    }
+    return windows;
+  }
+  void EnableInput(std::uintptr_t window, bool enable) const override {
+    inputChanges.emplace_back(window, enable);
+    enabled[window] = enable;
+  }
+  void BringToFront(std::uintptr_t window) const override { broughtToFront.push_back(window); }
 };
 
 }  // namespace equ::testing

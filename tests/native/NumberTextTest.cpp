@@ -44,6 +44,10 @@ TEST(FormatDecimalTest, IsExact) {
   EXPECT_EQ(FormatDecimal(false, 0, 12345, 2, u'.'), u"123.45");
   EXPECT_EQ(FormatDecimal(true, 0, 5, 3, u','), u"-0,005");
   EXPECT_EQ(FormatDecimal(false, 1, 0, 0, u'.'), u"18446744073709551616");
+  EXPECT_EQ(FormatDecimal(false, 0xFFFFFFFF, UINT64_MAX, 0, u'.'),
+            u"79228162514264337593543950335");
+  EXPECT_EQ(FormatDecimal(true, 0xFFFFFFFF, UINT64_MAX, 28, u','),
+            u"-7,9228162514264337593543950335");
   EXPECT_EQ(FormatDecimal(false, 0, 1200, 2, u'.'), u"12");
   EXPECT_EQ(FormatDecimal(true, 0, 0, 0, u'.'), u"0");
 }

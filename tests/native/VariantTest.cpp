@@ -22,6 +22,20 @@ TEST(VariantTest, MoveLeavesSourceEmpty) {
   EXPECT_EQ(target.RawString(), u"text");
 }
 
+// Replacing an array variant by one of its own elements must read the element whole before the
+// old array, which holds it, goes.
+TEST(VariantTest, TakesAnElementOfItsOwnArray) {
+  Variant nested(SafeArray::Vector({Variant(u"inner"), Variant(7)}));
+  Variant copied(SafeArray::Vector({nested, Variant(1)}));
+  copied = copied.Array()->At(0);
+  ASSERT_TRUE(copied.IsArray());
+  EXPECT_EQ(copied.Array()->At(0), Variant(u"inner"));
+
+  Variant moved(SafeArray::Vector({Variant(u"only"), Variant(2)}));
+  moved = std::move(moved.Array()->At(0));
+  EXPECT_EQ(moved, Variant(u"only"));
+}
+
 TEST(VariantTest, TypeCodesCarryArrayAndReferenceFlags) {
   Variant value(5);
   EXPECT_EQ(value.TypeCode(), 3);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -360,6 +362,177 @@ TEST_F(ComDispatchObjectTest, NamedArgumentsAreIgnoredAndNoArgumentsAreFine) {
   EXPECT_EQ(dispatch_->Invoke(Id(L"Count"), IID_NULL, 0, DISPATCH_METHOD, nullptr, result.get(),
                               nullptr, nullptr),
             S_OK);
+}
+
+// How a host's array passed by reference as OutData is set up before the call.
+struct HostArrayCase {
+  const char* name;
+  VARTYPE elementType;
+  bool locked;
+  USHORT extraFeatures;
+};
+
+class ByReferenceArrayWriteBackTest : public ComDispatchObjectTest,
+                                      public ::testing::WithParamInterface<HostArrayCase> {};
+
+// A compiled host's typed, locked or fixed array must never be destroyed or replaced by an
+// array of VARIANTs: the host would read VARIANTs where it expects its own elements.
+TEST_P(ByReferenceArrayWriteBackTest, FailsWith1004AndLeavesTheHostsArrayUntouched) {
+  const HostArrayCase& c = GetParam();
+  SAFEARRAYBOUND bound{2, 0};
+  SAFEARRAY* array = SafeArrayCreate(c.elementType, 1, &bound);
+  ASSERT_NE(array, nullptr);
+  LONG index = 0;
+  if (c.elementType == VT_BSTR) {
+    BSTR text = SysAllocString(L"хост");
+    ASSERT_EQ(SafeArrayPutElement(array, &index, text), S_OK);
+    SysFreeString(text);
+  } else {
+    ScopedVariant item;
+    SetBstr(*item.get(), L"хост");
+    ASSERT_EQ(SafeArrayPutElement(array, &index, item.get()), S_OK);
+  }
+  array->fFeatures |= c.extraFeatures;
+  if (c.locked) {
+    ASSERT_EQ(SafeArrayLock(array), S_OK);
+  }
+  SAFEARRAY* const original = array;
+
+  Arguments args(3);
+  V_VT(&args[1]) = VT_BYREF | VT_ARRAY | c.elementType;
+  V_ARRAYREF(&args[1]) = &array;
+  SetI4(args[2], 0);
+  ExcepInfo info;
+  ScopedVariant result;
+  ASSERT_EQ(Call(L"PortFailure", args, result.get(), &info.info), DISP_E_EXCEPTION);
+  EXPECT_EQ(info.info.scode, 1004);
+  EXPECT_EQ(V_VT(result.get()), VT_EMPTY);
+  EXPECT_EQ(array, original) << "the host's array pointer is kept";
+  EXPECT_EQ(SafeArrayGetDim(array), 1u);
+  VARTYPE vt = VT_EMPTY;
+  ASSERT_EQ(SafeArrayGetVartype(array, &vt), S_OK);
+  EXPECT_EQ(vt, c.elementType);
+  if (c.locked) {
+    ASSERT_EQ(SafeArrayUnlock(array), S_OK);
+  }
+  array->fFeatures &= static_cast<USHORT>(~c.extraFeatures);
+  EXPECT_EQ(FromSafeArray(array).At(0), Variant(u"хост"));
+  V_VT(&args[1]) = VT_EMPTY;
+  SafeArrayDestroy(array);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ByReferenceArrayWriteBackTest,
+    ::testing::Values(HostArrayCase{"StringArray", VT_BSTR, false, 0},
+                      HostArrayCase{"LockedVariantArray", VT_VARIANT, true, 0},
+                      HostArrayCase{"FixedVariantArray", VT_VARIANT, false, FADF_FIXEDSIZE},
+                      HostArrayCase{"StaticVariantArray", VT_VARIANT, false, FADF_STATIC}),
+    [](const ::testing::TestParamInfo<HostArrayCase>& p) { return p.param.name; });
+
+TEST_F(ComDispatchObjectTest, ScriptArrayPassedByReferenceReceivesTheErrorArray) {
+  SAFEARRAY* array = ToSafeArray(SafeArray::Vector({Variant(u"старое")}));
+  Arguments args(3);
+  V_VT(&args[1]) = VT_BYREF | VT_ARRAY | VT_VARIANT;
+  V_ARRAYREF(&args[1]) = &array;
+  SetI4(args[2], 0);
+  ScopedVariant result;
+  ASSERT_EQ(Call(L"PortFailure", args, result.get()), S_OK);
+  EXPECT_EQ(V_BOOL(result.get()), VARIANT_FALSE);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(FromSafeArray(array), SafeArray::Vector({Variant(1011), Variant(u"Порт недоступен")}));
+  V_VT(&args[1]) = VT_EMPTY;
+  SafeArrayDestroy(array);
+}
+
+// A host may hand a record it did not zero, or one it reuses: its strings are not the
+// object's to free. Freeing these pointers would crash the call.
+TEST_F(ComDispatchObjectTest, ExceptionRecordWithJunkStringsIsOnlyWritten) {
+  Arguments args(1);
+  SetI4(args[0], 5);
+  EXCEPINFO info;
+  std::memset(&info, 0, sizeof info);
+  BSTR const junk = reinterpret_cast<BSTR>(static_cast<std::uintptr_t>(0x10));
+  info.bstrDescription = junk;
+  info.bstrSource = junk;
+  info.bstrHelpFile = junk;
+  info.dwHelpContext = 77;
+  ASSERT_EQ(Call(L"Raise", args, nullptr, &info), DISP_E_EXCEPTION);
+  EXPECT_EQ(info.scode, 1001);
+  EXPECT_EQ(FromBstr(info.bstrDescription), u"Нет менеджера");
+  EXPECT_EQ(FromBstr(info.bstrSource), u"EquException");
+  EXPECT_EQ(info.bstrHelpFile, junk) << "the other members are left as they are";
+  EXPECT_EQ(info.dwHelpContext, 77u);
+  SysFreeString(info.bstrDescription);
+  SysFreeString(info.bstrSource);
+}
+
+// What GetErrorInfo hands the caller now: the description and source, or nothing.
+struct ThreadError {
+  bool present = false;
+  WideString description;
+  WideString source;
+};
+
+ThreadError ReadThreadError() {
+  ThreadError out;
+  IErrorInfo* error = nullptr;
+  if (GetErrorInfo(0, &error) != S_OK || error == nullptr) return out;
+  out.present = true;
+  BSTR text = nullptr;
+  if (SUCCEEDED(error->GetDescription(&text))) out.description = FromBstr(text);
+  SysFreeString(text);
+  text = nullptr;
+  if (SUCCEEDED(error->GetSource(&text))) out.source = FromBstr(text);
+  SysFreeString(text);
+  error->Release();
+  return out;
+}
+
+void SetUnrelatedThreadError() {
+  ICreateErrorInfo* create = nullptr;
+  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+  create->SetDescription(const_cast<LPOLESTR>(L"чужая ошибка"));
+  IErrorInfo* error = nullptr;
+  create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&error));
+  SetErrorInfo(0, error);
+  error->Release();
+  create->Release();
+}
+
+TEST_F(ComDispatchObjectTest, FailureSetsTheThreadsErrorObjectAndSuccessClearsIt) {
+  Arguments raise(1);
+  SetI4(raise[0], 5);
+  SetUnrelatedThreadError();
+  ExcepInfo info;
+  ASSERT_EQ(Call(L"Raise", raise, nullptr, &info.info), DISP_E_EXCEPTION);
+  ThreadError error = ReadThreadError();
+  ASSERT_TRUE(error.present);
+  EXPECT_EQ(error.description, u"Нет менеджера");
+  EXPECT_EQ(error.source, u"EquException");
+
+  // Without a record to fill the failure is still told through the error object.
+  ASSERT_EQ(Call(L"Raise", raise), DISP_E_EXCEPTION);
+  EXPECT_EQ(ReadThreadError().description, u"Нет менеджера");
+
+  SetUnrelatedThreadError();
+  Arguments none(0);
+  ScopedVariant result;
+  ASSERT_EQ(Call(L"Count", none, result.get()), S_OK);
+  EXPECT_FALSE(ReadThreadError().present) << "a success leaves no error behind";
+
+  SetUnrelatedThreadError();
+  Arguments noTimeOut(2);
+  ASSERT_EQ(Call(L"Echo", noTimeOut), E_INVALIDARG);
+  EXPECT_FALSE(ReadThreadError().present) << "nor does a refusal without an exception record";
+}
+
+TEST_F(ComDispatchObjectTest, FailedWriteBackIsTheThreadsErrorToo) {
+  SCODE code = 0;
+  Arguments args(1);
+  V_VT(&args[0]) = VT_BYREF | VT_ERROR;
+  V_ERRORREF(&args[0]) = &code;
+  ASSERT_EQ(Call(L"SetFlag", args), DISP_E_EXCEPTION);
+  EXPECT_EQ(ReadThreadError().description, u"Ошибка входных параметров команды");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ void THostManager::PrintCall(const WideString& name, const SafeArray& params) {
 
 Variant THostManager::HostDataEvent(SafeArray& params) {
   PrintCall(u"DataEvent", params);
+  if (insideDataEvent) insideDataEvent();
   const Variant* event = params.Find(1);
   const Variant* data = params.Find(2);
   if (acceptEvents && onScan && event != nullptr && data != nullptr &&

@@ -18,6 +18,9 @@ class THostManager : public TBaseObject {
 
   // Called for every accepted "ScanData" event with the event's data.
   std::function<void(const WideString& data)> onScan;
+  // Called inside every "DataEvent" before it is answered (a manager that calls the driver
+  // back from its event handler).
+  std::function<void()> insideDataEvent;
   bool acceptEvents = true;
 
  private:

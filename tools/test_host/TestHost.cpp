@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ constexpr char kUsage[] =
     "  --events on|off              data events on (default) or off: with off, the scans\n"
     "                               queue up and are fetched with GetScanData at the end\n"
     "  --refuse                     the manager refuses every data event\n"
+    "  --events-after N             start with data events off and switch them on once N\n"
+    "                               scans are queued\n"
+    "  --reentrant                  inside every data event the manager calls GetScanData\n"
+    "                               and EnableDataEvents(True) back\n"
     "  --seconds N                  how long to run (default 10)\n"
     "  --scans N                    stop after N accepted scans (default: no limit)\n"
     "  --window                     show a window with a text field (for keyboard scanners:\n"
@@ -53,6 +58,8 @@ struct Options {
   bool events = true;
   bool refuse = false;
   bool window = false;
+  bool reentrant = false;
+  int eventsAfter = 0;
   int seconds = 10;
   int scans = 0;
   WideString deviceId = u"TestHost";
@@ -62,6 +69,18 @@ void Print(const WideString& line) {
   const std::string bytes = equ::WideToUtf8(line) + "\n";
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
+}
+
+// A whole number from 0 up, digits only; false for anything else (the caller prints the usage).
+bool ParseCount(const WideString& text, int& count) {
+  if (text.empty() || text.size() > 9) return false;
+  int value = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+    value = value * 10 + (c - u'0');
+  }
+  count = value;
+  return true;
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -88,10 +107,15 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
       options.events = value() != u"off";
     } else if (arg == u"--refuse") {
       options.refuse = true;
+    } else if (arg == u"--reentrant") {
+      options.reentrant = true;
+    } else if (arg == u"--events-after") {
+      options.eventsAfter = std::stoi(equ::WideToUtf8(value()));
+      options.events = false;
     } else if (arg == u"--seconds") {
-      options.seconds = std::stoi(equ::WideToUtf8(value()));
+      if (!ParseCount(value(), options.seconds)) return false;
     } else if (arg == u"--scans") {
-      options.scans = std::stoi(equ::WideToUtf8(value()));
+      if (!ParseCount(value(), options.scans)) return false;
     } else if (arg == u"--window") {
       options.window = true;
     } else if (arg == u"--device-id") {
@@ -112,11 +136,19 @@ class Driver {
   // unless quiet).
   bool CallPublic(const char16_t* name, Variant inData, Variant* outData = nullptr,
                   bool quiet = false) {
+    Variant out;
+    const bool ok = CallSilently(name, std::move(inData), out);
+    Print(WideString(name) + u" -> " + (ok ? u"True" : u"False") +
+          (quiet ? WideString() : u"; OutData: " + equ::VariantToText(out)));
+    if (outData != nullptr) *outData = out;
+    return ok;
+  }
+
+  // The same without a line: for the calls of a manager's handler and of polling.
+  bool CallSilently(const char16_t* name, Variant inData, Variant& outData) {
     DispatchArgument args[] = {{std::move(inData), false}, {Variant(), true}, {Variant(0), false}};
     const bool ok = port_.CallMethod(name, args).ToBool();
-    Print(WideString(name) + u" -> " + (ok ? u"True" : u"False") +
-          (quiet ? WideString() : u"; OutData: " + equ::VariantToText(args[1].value)));
-    if (outData != nullptr) *outData = args[1].value;
+    outData = args[1].value;
     return ok;
   }
 
@@ -173,10 +205,13 @@ equ::win32::WindowHandle CreateHostWindow() {
   return window;
 }
 
-// Serves messages until the time runs out or enough scans have arrived.
-void PumpMessages(int seconds, const int& scans, int maxScans) {
+// Serves messages until the time runs out or enough scans have arrived; `step` runs after
+// every round of messages.
+void PumpMessages(int seconds, const int& scans, int maxScans,
+                  const std::function<void()>& step = {}) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
   while (GetTickCount64() < end && (maxScans == 0 || scans < maxScans)) {
+    if (step) step();
     const DWORD left = static_cast<DWORD>(end - GetTickCount64());
     MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 50 ? left : 50, QS_ALLINPUT);
     MSG message;
@@ -221,7 +256,21 @@ int Run(const Options& options) {
                                        {u"Language", u"ru"}},
       Print);
   manager->acceptEvents = !options.refuse;
-  manager->onScan = [&scans](const WideString&) { ++scans; };
+  manager->onScan = [&scans](const WideString& data) {
+    ++scans;
+    Print(u"received " + data + u" (DataEvent)");
+  };
+  if (options.reentrant) {
+    manager->insideDataEvent = [&driver, &scans] {
+      Variant item;
+      if (driver.CallSilently(u"GetScanData", Variant(), item)) {
+        ++scans;
+        Print(u"received " + item.Array()->At(0).ToString() + u" (GetScanData)");
+      }
+      Variant none;
+      driver.CallSilently(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(true)})), none);
+    };
+  }
   // The object is made with one reference, which the pointer takes over.
   equ::win32::ComPtr<equ::win32::ComDispatchObject> managerDispatch;
   managerDispatch.Attach(new equ::win32::ComDispatchObject(std::move(manager)));
@@ -238,7 +287,15 @@ int Run(const Options& options) {
                          Variant(SafeArray::Vector({Variant(options.events)}))) &&
        ok;
   Print(u"ready");
-  PumpMessages(options.seconds, scans, options.scans);
+  bool eventsPending = options.eventsAfter > 0;
+  PumpMessages(options.seconds, scans, options.scans, [&] {
+    if (!eventsPending) return;
+    Variant count;
+    if (!driver.CallSilently(u"GetDataCount", Variant(), count)) return;
+    if (count.Array()->At(0).ToInt32() < options.eventsAfter) return;
+    eventsPending = false;
+    driver.CallPublic(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(true)})));
+  });
   if (!options.events || options.refuse) FetchQueuedScans(driver);
   ok = driver.CallPublic(u"Disable", Variant()) && ok;
   ok = driver.Close() && ok;

@@ -133,7 +133,7 @@ class ApplicationLog {
 
   // The folder is made (and opened to all users) when it is missing.
   static WideString TodaysFile() {
-    const WideString moduleName = FileNameWithoutExtension(ModuleFileName());
+    const WideString moduleName = GetModuleName();
     const WideString common =
         GetSpecialFolder(kFolderCommonAppData, SpecialFolderFallback::CommonAppData);
     if (common.empty()) throw Exception(u"Не удалось получить папку данных приложений");

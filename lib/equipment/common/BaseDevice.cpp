@@ -298,22 +298,66 @@ std::int32_t TBaseDevice::HostGetSettings(Variant&, Variant& outData, std::int32
   return kResultOk;
 }
 
-std::int32_t TBaseDevice::HostSetSettings(Variant& inData, Variant&, std::int32_t, WideString&) {
+namespace {
+
+// One column of a settings array: an identifier and the value to store under it.
+struct SettingUpdate {
+  WideString id;
+  Variant value;
+};
+
+constexpr char16_t kSettingsShapeError[] =
+    u"Ошибка входных параметров команды: массив настроек должен быть двумерным, со строкой "
+    u"идентификаторов и строкой значений";
+
+WideString UnreadableIdText(std::int32_t column) {
+  return u"Ошибка входных параметров команды: идентификатор настройки в столбце " +
+         IntToWide(column) + u" не является текстом";
+}
+
+// Reads every column before anything is applied; answers the code (and text) of the first
+// reason the array cannot be taken whole.
+std::int32_t ReadSettingUpdates(const SafeArray& table, std::vector<SettingUpdate>& updates,
+                                WideString& resultDescription) {
+  if (table.Dimensions() != 2 || table.Bounds()[0].count < 2) {
+    resultDescription = kSettingsShapeError;
+    return kResultBadParameters;
+  }
+  const ArrayBound& rows = table.Bounds()[0];
+  const ArrayBound& columns = table.Bounds()[1];
+  for (std::int64_t j = columns.lower; j <= columns.Upper(); ++j) {
+    const auto column = static_cast<std::int32_t>(j);
+    const std::int32_t idIndex[] = {rows.lower, column};
+    const std::int32_t valueIndex[] = {rows.lower + 1, column};
+    SettingUpdate update;
+    try {
+      update.id = table.Find(idIndex)->ToString();
+    } catch (const std::exception&) {
+      resultDescription = UnreadableIdText(column);
+      return kResultBadParameters;
+    }
+    update.value = table.Find(valueIndex)->Dereferenced();
+    updates.push_back(std::move(update));
+  }
+  return kResultOk;
+}
+
+}  // namespace
+
+// The array is read whole first: an identifier that cannot be read leaves every setting as
+// it was. Unknown identifiers are skipped, and values are stored as given.
+std::int32_t TBaseDevice::HostSetSettings(Variant& inData, Variant&, std::int32_t,
+                                          WideString& resultDescription) {
   const std::optional<Variant> first = FirstElement(inData);
   if (!first || !first->Dereferenced().IsArray() || first->Dereferenced().Array() == nullptr) {
     return kResultBadParameters;
   }
-  const SafeArray& table = *first->Dereferenced().Array();
-  if (table.Dimensions() != 2) return kResultBadParameters;
-  const ArrayBound& rows = table.Bounds()[0];
-  const ArrayBound& columns = table.Bounds()[1];
-  for (std::int64_t j = columns.lower; j <= columns.Upper(); ++j) {
-    const std::int32_t idIndex[] = {rows.lower, static_cast<std::int32_t>(j)};
-    const std::int32_t valueIndex[] = {rows.lower + 1, static_cast<std::int32_t>(j)};
-    const Variant* id = table.Find(idIndex);
-    const Variant* value = table.Find(valueIndex);
-    if (id == nullptr || value == nullptr) continue;
-    if (TSettingStruct* row = FindSetting(id->ToString())) row->Value = value->Dereferenced();
+  std::vector<SettingUpdate> updates;
+  const std::int32_t code =
+      ReadSettingUpdates(*first->Dereferenced().Array(), updates, resultDescription);
+  if (code != kResultOk) return code;
+  for (SettingUpdate& update : updates) {
+    if (TSettingStruct* row = FindSetting(update.id)) row->Value = std::move(update.value);
   }
   OnSettingsChanged();
   return kResultOk;

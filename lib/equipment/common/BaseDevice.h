@@ -90,7 +90,10 @@ class TBaseDevice : public TBaseObject {
   WideString GetAppProperty(const WideString& propName);
   WideString GetDeviceFolder();
   WideString GetLanguage();
-  // A stack of host windows switched off while a driver window is up; used in pairs.
+  // Around a modal window of the driver, used in pairs (ModalHostWindows does it for a scope):
+  // StoreFocus switches off every enabled top-level window of the host thread and remembers
+  // them with the foreground window; RestoreFocus switches exactly those on again and brings
+  // the foreground window back. Pairs nest.
   void StoreFocus();
   void RestoreFocus();
 
@@ -154,8 +157,14 @@ class TBaseDevice : public TBaseObject {
   Variant GetSettingsArray() const;
   Variant GetDeviceInfoArray() const;
 
+  // The host windows one StoreFocus switched off, and the window that was in front.
+  struct TDisabledWindows {
+    std::uintptr_t foreground = 0;
+    std::vector<std::uintptr_t> disabled;
+  };
+
   TDeviceState FDeviceState = TDeviceState::dsCreated;
-  std::vector<std::uintptr_t> FWindows;
+  std::vector<TDisabledWindows> FWindows;
   WideString FModelsFolder;
   std::vector<TShortSettingStruct> FBufSettings;
   std::vector<TAdditionalAction> FAdditionalActions;
@@ -165,6 +174,18 @@ class TBaseDevice : public TBaseObject {
   WideString FDeviceFolder;
   WideString FLanguage;
   std::unique_ptr<MessageWindow> FDeviceWindow;
+};
+
+// The host's windows switched off for one scope: the modal loop of a driver window.
+class ModalHostWindows {
+ public:
+  explicit ModalHostWindows(TBaseDevice& device) : device_(device) { device_.StoreFocus(); }
+  ~ModalHostWindows() { device_.RestoreFocus(); }
+  ModalHostWindows(const ModalHostWindows&) = delete;
+  ModalHostWindows& operator=(const ModalHostWindows&) = delete;
+
+ private:
+  TBaseDevice& device_;
 };
 
 }  // namespace equ

@@ -63,14 +63,60 @@ void TBaseScanner::SetEventEnabled(bool value) {
 void TBaseScanner::AddScanData(const WideString& scanData, const WideString& scanDataLabel,
                                std::int32_t scanDataType) {
   FScanDataList->AddDataItem(scanData, scanDataLabel, scanDataType);
+  if (FSending) {
+    // The offering going on reaches this item too; it applies the auto-disable when done.
+    if (AutoDisableDataEvent()) FDisableAfterSending = true;
+    return;
+  }
   SendDataEvents();
   if (AutoDisableDataEvent()) FEventEnabled = false;
 }
 
+namespace {
+
+// Gives a field a value for one scope and puts the old one back, also when a failing data
+// event leaves the scope by an exception.
+template <class T>
+class ScopedAssignment {
+ public:
+  ScopedAssignment(T& target, T value) : target_(target), old_(target) { target_ = value; }
+  ~ScopedAssignment() { target_ = old_; }
+  ScopedAssignment(const ScopedAssignment&) = delete;
+  ScopedAssignment& operator=(const ScopedAssignment&) = delete;
+
+ private:
+  T& target_;
+  T old_;
+};
+
+}  // namespace
+
 void TBaseScanner::SendDataEvents() {
-  while (FScanDataList->Count() > 0 && FEventEnabled) {
-    if (!SendFirstDataEvent()) break;
+  if (FSending) return;
+  try {
+    const ScopedAssignment<bool> sending(FSending, true);
+    while (FScanDataList->Count() > 0 && FEventEnabled) {
+      if (!SendFirstDataEvent()) break;
+    }
+  } catch (...) {
+    // A failed event skips the auto-disable, of the scans that came meanwhile too.
+    FDisableAfterSending = false;
+    throw;
   }
+  if (FDisableAfterSending) FEventEnabled = false;
+  FDisableAfterSending = false;
+}
+
+bool TBaseScanner::IsUnderOffer(const TScanDataItem& item) const {
+  return FOfferedItem != 0 && item.Id() == FOfferedItem;
+}
+
+TScanDataItem* TBaseScanner::FirstFetchableItem() {
+  for (std::int32_t i = 0; i < FScanDataList->Count(); ++i) {
+    TScanDataItem* item = FScanDataList->GetDataItem(i);
+    if (!IsUnderOffer(*item)) return item;
+  }
+  return nullptr;
 }
 
 bool TBaseScanner::SendFirstDataEvent() {
@@ -78,10 +124,16 @@ bool TBaseScanner::SendFirstDataEvent() {
   if (item == nullptr) return false;
   Variant extData(SafeArray::Vector(
       {Variant(item->ScanData()), Variant(item->ScanDataLabel()), Variant(item->ScanDataType())}));
-  // The label is copied first: the event may end with the item gone (GetScanData from the host).
+  // Copied first: during the event the list may change under the item (the host's calls, a
+  // new scan), so the item is found again by its Id afterwards.
   const WideString label = item->ScanDataLabel();
-  const bool accepted = DataEvent(u"ScanData", label, extData);
-  if (accepted) FScanDataList->DeleteFirstDataItem();
+  const std::uint64_t id = item->Id();
+  bool accepted = false;
+  {
+    const ScopedAssignment<std::uint64_t> offered(FOfferedItem, id);
+    accepted = DataEvent(u"ScanData", label, extData);
+  }
+  if (accepted) FScanDataList->DeleteDataItem(FScanDataList->IndexOfId(id));
   return accepted;
 }
 
@@ -92,6 +144,7 @@ std::int32_t TBaseScanner::EnableDataEvents(bool enable, std::int32_t, WideStrin
 
 std::int32_t TBaseScanner::GetDataCount(std::int32_t& count, std::int32_t, WideString&) {
   count = FScanDataList->Count();
+  if (FOfferedItem != 0 && FScanDataList->IndexOfId(FOfferedItem) >= 0) --count;
   return kResultOk;
 }
 
@@ -100,12 +153,12 @@ std::int32_t TBaseScanner::GetScanData(WideString& scanData, WideString& scanDat
   scanData.clear();
   scanDataLabel.clear();
   scanDataType = 0;
-  TScanDataItem* item = FScanDataList->GetFirstDataItem();
+  TScanDataItem* item = FirstFetchableItem();
   if (item == nullptr) return kResultBufferEmpty;
   scanData = item->ScanData();
   scanDataLabel = item->ScanDataLabel();
   scanDataType = item->ScanDataType();
-  FScanDataList->DeleteFirstDataItem();
+  FScanDataList->DeleteDataItem(FScanDataList->IndexOfId(item->Id()));
   return kResultOk;
 }
 

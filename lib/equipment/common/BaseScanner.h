@@ -11,6 +11,9 @@ namespace equ {
 // three scanner host methods and the scan queue. A concrete scanner hands each barcode to
 // AddScanData; the queue offers the oldest item to the manager as the data event "ScanData"
 // while events are on, and an item leaves only when its event is accepted or the host takes it.
+// The manager may call back inside its data event (GetScanData, GetDataCount,
+// EnableDataEvents, SetSettings, a scan arriving meanwhile): the item under offer is the
+// event's and not the host's to fetch, and the offering going on is never started again.
 class TBaseScanner : public TBaseDevice {
  public:
   TScanDataList& ScanDataList() { return *FScanDataList; }
@@ -54,9 +57,19 @@ class TBaseScanner : public TBaseDevice {
  private:
   void SendDataEvents();
   bool SendFirstDataEvent();
+  // The oldest item the host may fetch: any but the one under offer.
+  TScanDataItem* FirstFetchableItem();
+  bool IsUnderOffer(const TScanDataItem& item) const;
 
   std::unique_ptr<TScanDataList> FScanDataList = std::make_unique<TScanDataList>();
   bool FEventEnabled = false;
+  // An offering is going on (SendDataEvents is on the stack).
+  bool FSending = false;
+  // Id of the item whose data event is being delivered; 0 when none.
+  std::uint64_t FOfferedItem = 0;
+  // A scan arrived during an offering with AutoDisableDataEvent set: events go off once the
+  // offering is done.
+  bool FDisableAfterSending = false;
 };
 
 }  // namespace equ

@@ -29,6 +29,10 @@ WideString GetLongPath(const WideString& path) {
   return CutToPathLimit(Platform().module->LongPath(path));
 }
 
+WideString GetModuleName() {
+  return FileNameWithoutExtension(GetLongPath(GetModulePath()));
+}
+
 FileVersion GetFileVersion(const WideString& path) {
   return Platform().module->GetFileVersion(path);
 }
@@ -49,8 +53,7 @@ WideString GetDefaultDataFolder(SpecialFolderFallback fallback) {
   // Without an application-data folder there is no sound place for the files: a folder
   // relative to whatever the host's current directory is would scatter them.
   if (common.empty()) throw Exception(u"Не удалось получить папку данных приложений");
-  const WideString folder =
-      WithTrailingDelimiter(common + FileNameWithoutExtension(GetModulePath()));
+  const WideString folder = WithTrailingDelimiter(common + GetModuleName());
   Platform().folders->ForceDirectories(folder);
   GrantEveryoneAccess(folder);
   return folder;

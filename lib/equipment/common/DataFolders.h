@@ -25,7 +25,13 @@ enum class SpecialFolderFallback {
 WideString GetSpecialFolder(int folderId,
                             SpecialFolderFallback fallback = SpecialFolderFallback::UserAppData);
 
-// The driver's data folder: the module's file name without extension below the common
+// The module's file name without folder and extension, from the long form of its path: the
+// platform may have loaded it by its short 8.3 name (a registration from a folder with a
+// blank stores that one), and every folder and file named after the module must still be
+// named alike.
+WideString GetModuleName();
+
+// The driver's data folder: the module's name (GetModuleName) below the common
 // application-data folder, created and opened to all users; ends with a path delimiter.
 WideString GetDefaultDataFolder(
     SpecialFolderFallback fallback = SpecialFolderFallback::UserAppData);

@@ -98,20 +98,21 @@ WideString TBaseDevice::GetLanguage() {
 
 void TBaseDevice::StoreFocus() {
   const WindowFocus& focus = *Platform().windowFocus;
-  const std::uintptr_t window = focus.ForegroundWindow();
-  FWindows.push_back(window);
-  if (window != 0) focus.EnableInput(window, false);
+  TDisabledWindows frame{focus.ForegroundWindow(), focus.EnabledThreadWindows()};
+  for (const std::uintptr_t window : frame.disabled) focus.EnableInput(window, false);
+  FWindows.push_back(std::move(frame));
 }
 
 void TBaseDevice::RestoreFocus() {
   if (FWindows.empty()) return;
   const WindowFocus& focus = *Platform().windowFocus;
-  const std::uintptr_t window = FWindows.back();
-  if (window != 0) {
-    focus.EnableInput(window, true);
-    if (focus.ForegroundWindow() != window) focus.BringToFront(window);
-  }
+  const TDisabledWindows frame = std::move(FWindows.back());
   FWindows.pop_back();
+  // Only the windows this pair switched off: one the host had switched off itself stays so.
+  for (const std::uintptr_t window : frame.disabled) focus.EnableInput(window, true);
+  if (frame.foreground != 0 && focus.ForegroundWindow() != frame.foreground) {
+    focus.BringToFront(frame.foreground);
+  }
 }
 
 }  // namespace equ

@@ -1,6 +1,7 @@
 #include "NumberText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,8 +9,6 @@
 namespace equ {
 
 namespace {
-
-__extension__ typedef unsigned __int128 UInt128;
 
 WideString Widen(const std::string& text, char16_t decimalSeparator) {
   WideString out;
@@ -105,12 +104,23 @@ WideString FormatCurrency(std::int64_t scaled, char16_t decimalSeparator) {
 
 WideString FormatDecimal(bool negative, std::uint32_t hi32, std::uint64_t lo64, int scale,
                          char16_t decimalSeparator) {
-  UInt128 magnitude = (static_cast<UInt128>(hi32) << 64) | lo64;
+  // The 96-bit magnitude as three 32-bit limbs, most significant first, divided by ten
+  // digit by digit (no compiler has a 128-bit integer on every target).
+  std::uint32_t limbs[3] = {hi32, static_cast<std::uint32_t>(lo64 >> 32),
+                            static_cast<std::uint32_t>(lo64)};
   std::string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-    magnitude /= 10;
-  } while (magnitude != 0);
+  bool more = true;
+  while (more) {
+    std::uint64_t remainder = 0;
+    more = false;
+    for (std::uint32_t& limb : limbs) {
+      const std::uint64_t current = (remainder << 32) | limb;
+      limb = static_cast<std::uint32_t>(current / 10);
+      remainder = current % 10;
+      more = more || limb != 0;
+    }
+    digits.insert(digits.begin(), static_cast<char>('0' + remainder));
+  }
   if (scale > 0) {
     if (digits.size() <= static_cast<size_t>(scale)) {
       digits.insert(0, static_cast<size_t>(scale) - digits.size() + 1, '0');

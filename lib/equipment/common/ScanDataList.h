@@ -25,12 +25,16 @@ class TScanDataItem {
   const WideString& ScanDataLabel() const { return FScanDataLabel; }
   std::int32_t ScanDataType() const { return FScanDataType; }
   TScanDataList* Owner() const { return FOwner; }
+  // Tells this item apart from every other item its list has held (0: not given by a list).
+  std::uint64_t Id() const { return FId; }
 
  private:
+  friend class TScanDataList;
   WideString FScanData;       // as read
   WideString FScanDataLabel;  // as shown to the host
   std::int32_t FScanDataType = 0;
   TScanDataList* FOwner;
+  std::uint64_t FId = 0;
 };
 
 // The scan queue, oldest first. It owns its items: an item that leaves the list is freed.
@@ -43,6 +47,8 @@ class TScanDataList {
   TScanDataItem* GetFirstDataItem() { return GetDataItem(0); }
   void DeleteDataItem(std::int32_t index);
   void DeleteFirstDataItem() { DeleteDataItem(0); }
+  // The position of the item with this Id; -1 when it is no longer in the list.
+  std::int32_t IndexOfId(std::uint64_t id) const;
   void PutDataItem(std::int32_t index, std::unique_ptr<TScanDataItem> item);
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
   void Clear() { items_.clear(); }
@@ -50,6 +56,7 @@ class TScanDataList {
  private:
   bool Contains(std::int32_t index) const { return index >= 0 && index < Count(); }
   std::vector<std::unique_ptr<TScanDataItem>> items_;
+  std::uint64_t lastId_ = 0;
 };
 
 }  // namespace equ

@@ -1,6 +1,7 @@
 #include "Variant.h"
 
 #include <cmath>
+#include <utility>
 
 #include "SafeArray.h"
 #include "platform/AutomationObject.h"
@@ -14,82 +15,84 @@ double Decimal::ToDouble() const {
   return negative ? -magnitude : magnitude;
 }
 
-void Variant::ArrayDeleter::operator()(SafeArray* array) const {
-  delete array;
-}
+detail::ArrayHolder::ArrayHolder(SafeArray array) : array_(new SafeArray(std::move(array))) {}
 
-Variant::Variant(Decimal value) : type_(VarType::Decimal), decimal_(value) {}
+detail::ArrayHolder::ArrayHolder(const ArrayHolder& other)
+    : array_(other.array_ ? new SafeArray(*other.array_) : nullptr) {}
 
-Variant::Variant(SafeArray array)
-    : type_(array.ElementType()), isArray_(true), array_(new SafeArray(std::move(array))) {}
+detail::ArrayHolder::ArrayHolder(ArrayHolder&& other) noexcept
+    : array_(std::exchange(other.array_, nullptr)) {}
 
-Variant::Variant(std::shared_ptr<DispatchPort> dispatch)
-    : type_(VarType::Dispatch), object_(std::move(dispatch)) {}
-
-Variant::Variant(const Variant& other)
-    : type_(other.type_),
-      isArray_(other.isArray_),
-      opaque_(other.opaque_),
-      opaqueType_(other.opaqueType_),
-      int_(other.int_),
-      real_(other.real_),
-      text_(other.text_),
-      decimal_(other.decimal_),
-      object_(other.object_),
-      array_(other.array_ ? new SafeArray(*other.array_) : nullptr),
-      referent_(other.referent_) {}
-
-Variant::Variant(Variant&& other) noexcept
-    : type_(other.type_),
-      isArray_(other.isArray_),
-      opaque_(other.opaque_),
-      opaqueType_(other.opaqueType_),
-      int_(other.int_),
-      real_(other.real_),
-      text_(std::move(other.text_)),
-      decimal_(other.decimal_),
-      object_(std::move(other.object_)),
-      array_(std::move(other.array_)),
-      referent_(other.referent_) {
-  other = Variant();
-}
-
-Variant& Variant::operator=(const Variant& other) {
+detail::ArrayHolder& detail::ArrayHolder::operator=(const ArrayHolder& other) {
   if (this != &other) {
-    Variant copy(other);
-    *this = std::move(copy);
+    ArrayHolder copy(other);
+    std::swap(array_, copy.array_);
   }
   return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
+detail::ArrayHolder& detail::ArrayHolder::operator=(ArrayHolder&& other) noexcept {
   if (this != &other) {
-    type_ = other.type_;
-    isArray_ = other.isArray_;
-    opaque_ = other.opaque_;
-    opaqueType_ = other.opaqueType_;
-    int_ = other.int_;
-    real_ = other.real_;
-    text_ = std::move(other.text_);
-    decimal_ = other.decimal_;
-    object_ = std::move(other.object_);
-    array_ = std::move(other.array_);
-    referent_ = other.referent_;
-    other.type_ = VarType::Empty;
-    other.isArray_ = false;
-    other.opaque_ = false;
-    other.opaqueType_ = 0;
-    other.int_ = 0;
-    other.real_ = 0;
-    other.text_.clear();
-    other.object_.reset();
-    other.array_.reset();
-    other.referent_ = nullptr;
+    SafeArray* old = std::exchange(array_, std::exchange(other.array_, nullptr));
+    delete old;
   }
   return *this;
 }
 
-Variant::~Variant() = default;
+detail::ArrayHolder::~ArrayHolder() {
+  delete array_;
+}
+
+Variant::Variant(std::int32_t value) {
+  type_ = VarType::I4;
+  int_ = value;
+}
+
+Variant::Variant(bool value) {
+  type_ = VarType::Bool;
+  int_ = value ? -1 : 0;
+}
+
+Variant::Variant(double value) {
+  type_ = VarType::R8;
+  real_ = value;
+}
+
+Variant::Variant(const char16_t* value) {
+  type_ = VarType::String;
+  text_ = value;
+}
+
+Variant::Variant(WideString value) {
+  type_ = VarType::String;
+  text_ = std::move(value);
+}
+
+Variant::Variant(Currency value) {
+  type_ = VarType::Currency;
+  int_ = value.scaled;
+}
+
+Variant::Variant(Date value) {
+  type_ = VarType::Date;
+  real_ = value.days;
+}
+
+Variant::Variant(Decimal value) {
+  type_ = VarType::Decimal;
+  decimal_ = value;
+}
+
+Variant::Variant(SafeArray array) {
+  type_ = array.ElementType();
+  isArray_ = true;
+  array_ = detail::ArrayHolder(std::move(array));
+}
+
+Variant::Variant(std::shared_ptr<DispatchPort> dispatch) {
+  type_ = VarType::Dispatch;
+  object_ = std::move(dispatch);
+}
 
 Variant Variant::Null() {
   Variant v;
@@ -207,8 +210,8 @@ bool operator==(const Variant& a, const Variant& b) {
   if (a.TypeCode() != b.TypeCode()) return false;
   if (a.IsByRef()) return a.referent_ == b.referent_;
   if (a.isArray_) {
-    if (!a.array_ || !b.array_) return a.array_ == b.array_;
-    return *a.array_ == *b.array_;
+    if (!a.array_ || !b.array_) return a.array_.get() == b.array_.get();
+    return *a.array_.get() == *b.array_.get();
   }
   switch (a.type_) {
     case VarType::R4:

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "WideString.h"
@@ -11,6 +12,7 @@ namespace equ {
 class AutomationObject;
 class DispatchPort;
 class SafeArray;
+class Variant;
 
 // Automation type numbers; the Win32 boundary maps them one to one onto VARTYPE.
 enum class VarType : std::uint16_t {
@@ -64,31 +66,75 @@ struct Decimal {
   friend bool operator==(const Decimal&, const Decimal&) = default;
 };
 
+namespace detail {
+
+// Owns the array of an array variant and copies it deeply. Defined out of line: the header
+// needs no complete SafeArray.
+class ArrayHolder {
+ public:
+  ArrayHolder() = default;
+  explicit ArrayHolder(SafeArray array);
+  ArrayHolder(const ArrayHolder& other);
+  ArrayHolder(ArrayHolder&& other) noexcept;
+  ArrayHolder& operator=(const ArrayHolder& other);
+  ArrayHolder& operator=(ArrayHolder&& other) noexcept;
+  ~ArrayHolder();
+  SafeArray* get() const { return array_; }
+  explicit operator bool() const { return array_ != nullptr; }
+
+ private:
+  SafeArray* array_ = nullptr;
+};
+
+// The state of a variant, kept apart so that copying and moving it is the compiler's
+// member-wise work: a field added here is copied and moved without further code.
+struct VariantFields {
+  VarType type_ = VarType::Empty;
+  bool isArray_ = false;
+  bool opaque_ = false;
+  std::uint16_t opaqueType_ = 0;
+  std::int64_t int_ = 0;
+  double real_ = 0;
+  WideString text_;
+  Decimal decimal_;
+  std::shared_ptr<AutomationObject> object_;
+  Variant* referent_ = nullptr;
+  // Last, so that assigning an element of a variant's own array reads every other member of
+  // that element before the old array goes.
+  ArrayHolder array_;
+};
+
+}  // namespace detail
+
 // The core's automation variant. Value semantics: copying a variant copies its string and its
 // array; interface references are shared (reference counted by the adapter behind them).
 //
 // A by-reference variant does not own what it refers to. There are two kinds, as in
 // automation: a reference to a variant (VT_BYREF|VT_VARIANT) and a reference to a value of a
 // simple type (VT_BYREF|type), which keeps the referenced type fixed.
-class Variant {
+class Variant : private detail::VariantFields {
  public:
   Variant() = default;
-  Variant(std::int32_t value) : type_(VarType::I4), int_(value) {}     // NOLINT: implicit by design
-  Variant(bool value) : type_(VarType::Bool), int_(value ? -1 : 0) {}  // NOLINT
-  Variant(double value) : type_(VarType::R8), real_(value) {}          // NOLINT
-  Variant(const char16_t* value) : type_(VarType::String), text_(value) {}        // NOLINT
-  Variant(WideString value) : type_(VarType::String), text_(std::move(value)) {}  // NOLINT
-  Variant(Currency value) : type_(VarType::Currency), int_(value.scaled) {}       // NOLINT
-  Variant(Date value) : type_(VarType::Date), real_(value.days) {}                // NOLINT
-  Variant(Decimal value);                                                         // NOLINT
-  Variant(SafeArray array);                                                       // NOLINT
-  Variant(std::shared_ptr<DispatchPort> dispatch);                                // NOLINT
+  Variant(std::int32_t value);                      // NOLINT: implicit by design
+  Variant(bool value);                              // NOLINT: implicit by design
+  Variant(double value);                            // NOLINT: implicit by design
+  Variant(const char16_t* value);                   // NOLINT: implicit by design
+  Variant(WideString value);                        // NOLINT: implicit by design
+  Variant(Currency value);                          // NOLINT: implicit by design
+  Variant(Date value);                              // NOLINT: implicit by design
+  Variant(Decimal value);                           // NOLINT: implicit by design
+  Variant(SafeArray array);                         // NOLINT: implicit by design
+  Variant(std::shared_ptr<DispatchPort> dispatch);  // NOLINT: implicit by design
 
-  Variant(const Variant& other);
-  Variant(Variant&& other) noexcept;
-  Variant& operator=(const Variant& other);
-  Variant& operator=(Variant&& other) noexcept;
-  ~Variant();
+  // A copy copies the string and the array; a moved-from variant is Empty.
+  Variant(const Variant& other) = default;
+  Variant& operator=(const Variant& other) = default;
+  Variant(Variant&& other) noexcept : VariantFields(TakeFields(other)) {}
+  Variant& operator=(Variant&& other) noexcept {
+    VariantFields::operator=(TakeFields(other));
+    return *this;
+  }
+  ~Variant() = default;
 
   static Variant Null();
   static Variant Int(VarType integerType, std::int64_t value);
@@ -148,21 +194,9 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b);
 
  private:
-  VarType type_ = VarType::Empty;
-  bool isArray_ = false;
-  bool opaque_ = false;
-  std::uint16_t opaqueType_ = 0;
-  std::int64_t int_ = 0;
-  double real_ = 0;
-  WideString text_;
-  Decimal decimal_;
-  std::shared_ptr<AutomationObject> object_;
-  // Deleted out of line, so the header needs no complete SafeArray.
-  struct ArrayDeleter {
-    void operator()(SafeArray* array) const;
-  };
-  std::unique_ptr<SafeArray, ArrayDeleter> array_;
-  Variant* referent_ = nullptr;
+  static VariantFields TakeFields(Variant& from) {
+    return std::exchange(static_cast<VariantFields&>(from), VariantFields{});
+  }
 };
 
 }  // namespace equ

@@ -13,7 +13,36 @@ namespace equ {
 
 namespace {
 
-__extension__ typedef __int128 Int128;
+// An integer from -2^63 to 2^64 - 1, the values of every automation integer type, as a sign
+// and a magnitude (no compiler has a 128-bit integer on every target). Zero is never negative.
+struct ExactInt {
+  bool negative = false;
+  std::uint64_t magnitude = 0;
+
+  static ExactInt Of(std::int64_t value) {
+    if (value >= 0) return {false, static_cast<std::uint64_t>(value)};
+    return {true, 0 - static_cast<std::uint64_t>(value)};
+  }
+  static ExactInt Unsigned(std::uint64_t value) { return {false, value}; }
+
+  friend bool operator<(ExactInt a, ExactInt b) {
+    if (a.negative != b.negative) return a.negative;
+    return a.negative ? a.magnitude > b.magnitude : a.magnitude < b.magnitude;
+  }
+  friend bool operator>(ExactInt a, ExactInt b) { return b < a; }
+
+  double ToDouble() const {
+    const double real = static_cast<double>(magnitude);
+    return negative ? -real : real;
+  }
+  // The value's bit pattern as a 64-bit integer: exact for -2^63 .. 2^63 - 1.
+  std::int64_t Bits() const {
+    return static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+  }
+};
+
+constexpr double kTwoTo63 = 9223372036854775808.0;
+constexpr double kTwoTo64 = 18446744073709551616.0;
 
 // The range of dates automation accepts: 1 January 100 to 31 December 9999.
 constexpr double kMinDate = -657434.0;
@@ -54,56 +83,56 @@ bool IsIntegerType(VarType t) {
 }
 
 struct IntegerRange {
-  Int128 min;
-  Int128 max;
+  ExactInt min;
+  ExactInt max;
 };
 
 IntegerRange RangeOf(VarType t) {
   switch (t) {
     case VarType::I1:
-      return {-128, 127};
+      return {ExactInt::Of(-128), ExactInt::Of(127)};
     case VarType::UI1:
-      return {0, 255};
+      return {ExactInt::Of(0), ExactInt::Of(255)};
     case VarType::I2:
-      return {-32768, 32767};
+      return {ExactInt::Of(-32768), ExactInt::Of(32767)};
     case VarType::UI2:
-      return {0, 65535};
+      return {ExactInt::Of(0), ExactInt::Of(65535)};
     case VarType::I4:
     case VarType::Int:
-      return {INT32_MIN, INT32_MAX};
+      return {ExactInt::Of(INT32_MIN), ExactInt::Of(INT32_MAX)};
     case VarType::UI4:
     case VarType::UInt:
-      return {0, UINT32_MAX};
+      return {ExactInt::Of(0), ExactInt::Of(UINT32_MAX)};
     case VarType::I8:
-      return {INT64_MIN, INT64_MAX};
+      return {ExactInt::Of(INT64_MIN), ExactInt::Of(INT64_MAX)};
     default:
-      return {0, static_cast<Int128>(UINT64_MAX)};
+      return {ExactInt::Of(0), ExactInt::Unsigned(UINT64_MAX)};
   }
 }
 
 // The exact value of an integer-like source (integers, Boolean, Empty).
-bool ExactInteger(const Variant& v, Int128& out) {
+bool ExactInteger(const Variant& v, ExactInt& out) {
   if (v.IsArray()) return false;
   switch (v.Type()) {
     case VarType::Empty:
-      out = 0;
+      out = ExactInt::Of(0);
       return true;
     case VarType::Bool:
-      out = v.RawInt() != 0 ? -1 : 0;
+      out = ExactInt::Of(v.RawInt() != 0 ? -1 : 0);
       return true;
     case VarType::UI8:
-      out = static_cast<Int128>(v.RawUInt());
+      out = ExactInt::Unsigned(v.RawUInt());
       return true;
     default:
       if (!IsIntegerType(v.Type())) return false;
-      out = v.RawInt();
+      out = ExactInt::Of(v.RawInt());
       return true;
   }
 }
 
 // Rounds half to even, as automation does for every conversion to an integer.
-Int128 RoundCurrencyToInteger(std::int64_t scaled) {
-  Int128 quotient = scaled / 10000;
+std::int64_t RoundCurrencyToInteger(std::int64_t scaled) {
+  std::int64_t quotient = scaled / 10000;
   const std::int64_t remainder = scaled % 10000;
   const std::int64_t twice = 2 * (remainder < 0 ? -remainder : remainder);
   if (twice > 10000 || (twice == 10000 && (quotient % 2) != 0)) quotient += remainder < 0 ? -1 : 1;
@@ -121,8 +150,8 @@ double ParseNumberText(const WideString& text, VarType target) {
 // The value of a numeric source as a real number; throws for sources that are no number.
 double RealOf(const Variant& v, VarType target) {
   if (v.IsArray() || v.IsOpaque()) ThrowMismatch(v.Type(), target);
-  Int128 exact = 0;
-  if (ExactInteger(v, exact)) return static_cast<double>(exact);
+  ExactInt exact;
+  if (ExactInteger(v, exact)) return exact.ToDouble();
   switch (v.Type()) {
     case VarType::R4:
     case VarType::R8:
@@ -141,23 +170,25 @@ double RealOf(const Variant& v, VarType target) {
 
 Variant ToInteger(const Variant& v, VarType target) {
   const IntegerRange range = RangeOf(target);
-  Int128 value = 0;
-  const bool isUnsigned = range.min == 0;
+  ExactInt value;
+  const bool isUnsigned = !range.min.negative && range.min.magnitude == 0;
   if (ExactInteger(v, value)) {
     // A Boolean true stored into an unsigned integer keeps its bit pattern, as automation does.
-    if (v.Type() == VarType::Bool && isUnsigned && value < 0) value = range.max;
+    if (v.Type() == VarType::Bool && isUnsigned && value.negative) value = range.max;
   } else if (!v.IsArray() && v.Type() == VarType::Currency) {
-    value = RoundCurrencyToInteger(v.RawInt());
+    value = ExactInt::Of(RoundCurrencyToInteger(v.RawInt()));
   } else {
     const double real = RealOf(v, target);
     if (!std::isfinite(real)) ThrowOverflow(target);
     const double rounded = std::nearbyint(real);
-    if (rounded < -1.8446744073709552e19 || rounded > 1.8446744073709552e19) ThrowOverflow(target);
-    value = static_cast<Int128>(rounded);
+    if (rounded <= -kTwoTo64 || rounded >= kTwoTo64) ThrowOverflow(target);
+    value = rounded < 0 ? ExactInt{true, static_cast<std::uint64_t>(-rounded)}
+                        : ExactInt::Unsigned(static_cast<std::uint64_t>(rounded));
+    if (value.magnitude == 0) value.negative = false;
   }
   if (value < range.min || value > range.max) ThrowOverflow(target);
-  if (target == VarType::UI8) return Variant::UInt(target, static_cast<std::uint64_t>(value));
-  return Variant::Int(target, static_cast<std::int64_t>(value));
+  if (target == VarType::UI8) return Variant::UInt(target, value.magnitude);
+  return Variant::Int(target, value.Bits());
 }
 
 Variant ToReal(const Variant& v, VarType target) {
@@ -170,20 +201,21 @@ Variant ToReal(const Variant& v, VarType target) {
 }
 
 Variant ToCurrency(const Variant& v) {
-  Int128 exact = 0;
-  Int128 scaled = 0;
+  ExactInt exact;
   if (ExactInteger(v, exact)) {
-    scaled = exact * 10000;
-  } else if (!v.IsArray() && v.Type() == VarType::Currency) {
-    return Variant(Currency{v.RawInt()});
-  } else {
-    const double real = RealOf(v, VarType::Currency);
-    if (!std::isfinite(real) || std::fabs(real) >= 922337203685477.5808) {
+    // Both -2^63 and 2^63 - 1 divided by 10,000 truncate to the same magnitude.
+    if (exact.magnitude > static_cast<std::uint64_t>(INT64_MAX) / 10000) {
       ThrowOverflow(VarType::Currency);
     }
-    scaled = static_cast<Int128>(std::nearbyint(real * 10000.0));
+    return Variant(Currency{exact.Bits() * 10000});
   }
-  if (scaled < INT64_MIN || scaled > INT64_MAX) ThrowOverflow(VarType::Currency);
+  if (!v.IsArray() && v.Type() == VarType::Currency) return Variant(Currency{v.RawInt()});
+  const double real = RealOf(v, VarType::Currency);
+  if (!std::isfinite(real) || std::fabs(real) >= 922337203685477.5808) {
+    ThrowOverflow(VarType::Currency);
+  }
+  const double scaled = std::nearbyint(real * 10000.0);
+  if (scaled < -kTwoTo63 || scaled >= kTwoTo63) ThrowOverflow(VarType::Currency);
   return Variant(Currency{static_cast<std::int64_t>(scaled)});
 }
 

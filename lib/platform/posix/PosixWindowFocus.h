@@ -8,6 +8,7 @@ namespace equ::posix {
 class PosixWindowFocus : public WindowFocus {
  public:
   std::uintptr_t ForegroundWindow() const override { return 0; }
+  std::vector<std::uintptr_t> EnabledThreadWindows() const override { return {}; }
   void EnableInput(std::uintptr_t, bool) const override {}
   void BringToFront(std::uintptr_t) const override {}
 };

@@ -11,19 +11,60 @@ namespace equ::win32 {
 
 namespace {
 
+// The record is the caller's and may hold anything on entry (automation does not ask it to be
+// zeroed): its strings are only written, never freed.
 void FillExceptionInfo(EXCEPINFO* target, const InvokeExceptionInfo& info) {
   if (target == nullptr) return;
   target->scode = info.scode;
   try {
     BSTR description = AllocBstr(info.description);
-    BSTR source = AllocBstr(info.source);
-    SysFreeString(target->bstrDescription);
-    SysFreeString(target->bstrSource);
+    BSTR source = nullptr;
+    try {
+      source = AllocBstr(info.source);
+    } catch (const std::bad_alloc&) {
+      SysFreeString(description);
+      throw;
+    }
     target->bstrDescription = description;
     target->bstrSource = source;
   } catch (const std::bad_alloc&) {
     // The code alone still tells the host what happened.
   }
+}
+
+// The thread's error object, which a host reads with GetErrorInfo after a failed call (the
+// object says it supports error information for IDispatch).
+void SetThreadErrorInfo(const InvokeExceptionInfo& info) {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(CreateErrorInfo(&create))) {
+    SetErrorInfo(0, nullptr);
+    return;
+  }
+  create->SetGUID(IID_IDispatch);
+  create->SetDescription(const_cast<LPOLESTR>(WidePtr(info.description)));
+  create->SetSource(const_cast<LPOLESTR>(WidePtr(info.source)));
+  IErrorInfo* error = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&error)))) {
+    SetErrorInfo(0, error);
+    error->Release();
+  } else {
+    SetErrorInfo(0, nullptr);
+  }
+  create->Release();
+}
+
+// Fills the caller's record and the thread's error object with one failure.
+HRESULT AnswerFailure(EXCEPINFO* target, const InvokeExceptionInfo& info) {
+  FillExceptionInfo(target, info);
+  SetThreadErrorInfo(info);
+  return DISP_E_EXCEPTION;
+}
+
+// Every answer other than a failure with an exception record leaves no error object behind:
+// one from an earlier, unrelated failure would be taken for this call's.
+HRESULT AnswerWithoutErrorInfo(HRESULT hr) {
+  SetErrorInfo(0, nullptr);
+  return hr;
 }
 
 InvokeExceptionInfo DescribeFailure(std::int32_t scode, const std::exception& e) {
@@ -97,7 +138,7 @@ HRESULT ComDispatchObject::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cName
 HRESULT ComDispatchObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags,
                                   DISPPARAMS* pDispParams, VARIANT* pVarResult,
                                   EXCEPINFO* pExcepInfo, UINT*) {
-  if (TBaseObject::IsRefusedInvocation(dispIdMember, wFlags)) return E_FAIL;
+  if (TBaseObject::IsRefusedInvocation(dispIdMember, wFlags)) return AnswerWithoutErrorInfo(E_FAIL);
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   DISPPARAMS& params = pDispParams != nullptr ? *pDispParams : none;
   try {
@@ -106,8 +147,8 @@ HRESULT ComDispatchObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags
     Variant result;
     InvokeExceptionInfo failure;
     const HResult hr = object_->Invoke(dispIdMember, wFlags, arguments, result, &failure);
-    if (hr == hresult::kDispException) FillExceptionInfo(pExcepInfo, failure);
-    if (hr != hresult::kOk) return hr;
+    if (hr == hresult::kDispException) return AnswerFailure(pExcepInfo, failure);
+    if (hr != hresult::kOk) return AnswerWithoutErrorInfo(hr);
     try {
       WriteBackArguments(params, arguments, received);
       if (pVarResult != nullptr) {
@@ -116,18 +157,16 @@ HRESULT ComDispatchObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags
       }
     } catch (const std::exception& e) {
       // The call itself succeeded, but its results cannot reach the host: a failed call.
-      FillExceptionInfo(pExcepInfo, DescribeFailure(kResultBadParameters, e));
-      return DISP_E_EXCEPTION;
+      return AnswerFailure(pExcepInfo, DescribeFailure(kResultBadParameters, e));
     }
-    return S_OK;
+    return AnswerWithoutErrorInfo(S_OK);
   } catch (const std::exception& e) {
-    FillExceptionInfo(pExcepInfo, DescribeFailure(kResultUnknownError, e));
+    return AnswerFailure(pExcepInfo, DescribeFailure(kResultUnknownError, e));
   } catch (...) {
-    FillExceptionInfo(pExcepInfo,
-                      InvokeExceptionInfo{kResultUnknownError, FindResultText(kResultUnknownError),
-                                          u"Exception"});
+    return AnswerFailure(
+        pExcepInfo, InvokeExceptionInfo{kResultUnknownError, FindResultText(kResultUnknownError),
+                                        u"Exception"});
   }
-  return DISP_E_EXCEPTION;
 }
 
 HRESULT ComDispatchObject::InterfaceSupportsErrorInfo(REFIID riid) {

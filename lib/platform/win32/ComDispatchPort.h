@@ -23,7 +23,9 @@ class ComUnknownRef : public AutomationObject {
 
 // An automation object reached through its IDispatch, called late-bound by name. Names are
 // resolved with GetIDsOfNames, and through IDispatchEx::GetDispID when an object answers
-// GetIDsOfNames with an error (script class objects do).
+// GetIDsOfNames with an error (script class objects do). By-reference arguments go as
+// references to VARIANTs, except where the object's type information declares a typed
+// reference (BSTR*, long*, ...): those go as references of that type.
 class ComDispatchPort : public DispatchPort {
  public:
   explicit ComDispatchPort(IDispatch* dispatch) : dispatch_(dispatch) {}

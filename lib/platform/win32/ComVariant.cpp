@@ -218,6 +218,23 @@ IUnknown* UnknownOf(const Variant& v) {
 
 void ToVariantElement(const Variant& element, VARTYPE elementType, void* data);
 
+[[noreturn]] void ThrowBadParameters() {
+  throw EquException(kResultBadParameters, FindResultText(kResultBadParameters));
+}
+
+// An array the host can let go of: neither locked nor declared fixed (a fixed, static,
+// embedded or stack array belongs to memory the host manages itself).
+bool IsReplaceable(const SAFEARRAY* array) {
+  constexpr USHORT kFixed = FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED | FADF_AUTO;
+  return array == nullptr || (array->cLocks == 0 && (array->fFeatures & kFixed) == 0);
+}
+
+// A script's array variable passed by reference (VT_BYREF|VT_ARRAY|VT_VARIANT): the array is
+// replaced as a whole. A typed array (a String() of a compiled host) would receive elements
+// of the wrong type, and a fixed or locked one cannot be let go of: those fail with 1004 and
+// the host's array is left exactly as it was.
+void ReplaceArray(SAFEARRAY** slot, VARTYPE elementType, const Variant& value);
+
 }  // namespace
 
 SafeArray FromSafeArray(SAFEARRAY* source) {
@@ -395,6 +412,19 @@ void ToVariant(const Variant& source, VARIANT* target) {
   V_VT(target) = vt;
 }
 
+namespace {
+
+void ReplaceArray(SAFEARRAY** slot, VARTYPE elementType, const Variant& value) {
+  if (elementType != VT_VARIANT || !IsReplaceable(*slot)) ThrowBadParameters();
+  if (!value.IsArray()) ThrowIfFailed(DISP_E_TYPEMISMATCH);
+  if (value.Array() && value.Array()->ElementType() != VarType::Variant) ThrowBadParameters();
+  ScopedSafeArray replacement(value.Array() ? ToSafeArray(*value.Array()) : nullptr);
+  if (*slot != nullptr && FAILED(SafeArrayDestroy(*slot))) ThrowBadParameters();
+  *slot = replacement.release();
+}
+
+}  // namespace
+
 void SetByRefValue(VARIANT* target, const Variant& value) {
   VARIANT* end = target;
   while (V_VT(end) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(end) != nullptr) {
@@ -414,12 +444,7 @@ void SetByRefValue(VARIANT* target, const Variant& value) {
     throw EquException(kResultBadParameters, FindResultText(kResultBadParameters));
   }
   if ((referenced & VT_ARRAY) != 0) {
-    // A script's array variable passed by reference: the array is replaced as a whole.
-    if (!v.IsArray()) ThrowIfFailed(DISP_E_TYPEMISMATCH);
-    SAFEARRAY* array = v.Array() ? ToSafeArray(*v.Array()) : nullptr;
-    SAFEARRAY** slot = V_ARRAYREF(end);
-    if (*slot != nullptr) SafeArrayDestroy(*slot);
-    *slot = array;
+    ReplaceArray(V_ARRAYREF(end), referenced & VT_TYPEMASK, v);
     return;
   }
   switch (referenced) {

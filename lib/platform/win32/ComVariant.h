@@ -58,9 +58,10 @@ void ToVariant(const Variant& source, VARIANT* target);
 SAFEARRAY* ToSafeArray(const SafeArray& source);
 
 // Stores a value back into a host argument: a plain argument is replaced by a copy of the
-// value; a by-reference one receives the value converted to the referenced type. Throws
-// EquException(1004) for a referenced type it cannot store, EVariantError when the value
-// does not convert.
+// value; a by-reference one receives the value converted to the referenced type. An array
+// passed by reference is replaced only when it is an unlocked, not fixed array of VARIANTs.
+// Throws EquException(1004) for a referenced type or an array it cannot store (the host's
+// argument is then left as it was), EVariantError when the value does not convert.
 void SetByRefValue(VARIANT* target, const Variant& value);
 
 }  // namespace equ::win32

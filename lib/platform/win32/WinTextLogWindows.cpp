@@ -33,11 +33,18 @@ class WinTextLogWindow : public TextLogWindow {
     CreateControls();
     ShowWindow(window_.get(), SW_SHOW);
     SetForegroundWindow(window_.get());
-    MSG message;
-    while (window_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    MSG message{};
+    BOOL got = TRUE;
+    while (window_ && (got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
+    if (!window_) return;
+    // The loop ended without a close: the host is quitting (or the queue failed). Close the
+    // window as its close box does, so that whatever the close does (the driver disabled, its
+    // hook and lock given back) is done, and hand the quit on to the host's own loop.
+    SendMessageW(window_.get(), WM_CLOSE, 0, 0);
+    if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
   }
 
  private:

@@ -14,6 +14,21 @@ std::uintptr_t WinWindowFocus::ForegroundWindow() const {
   return reinterpret_cast<std::uintptr_t>(GetForegroundWindow());
 }
 
+std::vector<std::uintptr_t> WinWindowFocus::EnabledThreadWindows() const {
+  std::vector<std::uintptr_t> windows;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) -> BOOL {
+        if (IsWindowEnabled(window)) {
+          reinterpret_cast<std::vector<std::uintptr_t>*>(found)->push_back(
+              reinterpret_cast<std::uintptr_t>(window));
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
 void WinWindowFocus::EnableInput(std::uintptr_t window, bool enable) const {
   EnableWindow(AsWindow(window), enable ? TRUE : FALSE);
 }

@@ -1,20 +1,20 @@
-// End-to-end program of the keyboard-wedge channel: a window with an EDIT control that has the
-// focus, the channel enabled on the window's thread, and a report of what arrived.
+// The keyboard-wedge channel end to end with real X keystrokes (typed by e2e/keys.sh): a window
+// whose EDIT control has the focus, with the channel enabled on the window's thread (interval
+// 60 ms, at least 3 characters). The window is shown only once the channel is enabled, so keys
+// typed into it after it is mapped reach the channel.
 //
-//   keyboard_wedge_e2e.exe RESULT_FILE [INTERVAL_MS]
+//   keyboard_wedge_e2e --gtest_filter=KeyboardWedge.<scenario>
 //
-// Writes RESULT_FILE.ready once the window is up, then serves messages until RESULT_FILE.stop
-// appears; then writes RESULT_FILE (UTF-8) and exits:
-//   BARCODE <value> RAW <raw, CR as \r>     one line per barcode delivered through OnGetData
-//   EDIT <text of the EDIT control>
-//   PHYSICAL_PASSED <n>  INJECTED_PASSED <n>  key events that got past the channel
-//   DONE
+// Each scenario serves messages until what it waits for has come (or 20 s pass), then for three
+// more intervals, so that a stray barcode or a stray character would be seen too.
 #include <windows.h>
 
-#include <cstdio>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "platform/PlatformPorts.h"
 #include "platform/win32/WinKeyboardHook.h"
 #include "scanner/keyboard/KeyboardPorts.h"
@@ -24,17 +24,20 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"KbdWedgeE2EWindow";
 constexpr wchar_t kWindowTitle[] = L"KbdWedgeE2E";
-constexpr UINT_PTR kStopPollTimer = 1;
+constexpr unsigned kIntervalMs = 60;
+constexpr DWORD kWaitMs = 20000;
 
+// What arrived: barcodes through OnGetData, the EDIT control's text, the key events that got
+// past the channel.
 struct Report {
-  std::vector<std::string> barcodes;
+  std::vector<std::string> barcodes;  // "<value> RAW <raw, CR as \r>"
+  std::string edit;
   long physicalPassed = 0;
   long injectedPassed = 0;
+  bool hookInstalled = false;
 };
 
-Report g_report;
 HWND g_edit = nullptr;
-std::wstring g_stopFile;
 
 std::string Escaped(const std::u16string& text) {
   std::string result;
@@ -50,52 +53,26 @@ std::string Escaped(const std::u16string& text) {
   return result;
 }
 
-std::wstring Widen(const char* text) {
-  std::wstring result;
-  while (*text) result += static_cast<wchar_t>(static_cast<unsigned char>(*text++));
-  return result;
-}
-
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SETFOCUS:
-      if (g_edit) SetFocus(g_edit);
-      return 0;
-    case WM_TIMER:
-      if (wParam == kStopPollTimer &&
-          GetFileAttributesW(g_stopFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        PostQuitMessage(0);
-      }
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_SETFOCUS && g_edit) {
+    SetFocus(g_edit);
+    return 0;
   }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateTestWindow(HINSTANCE instance) {
+HWND CreateHiddenTestWindow() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = &WindowProc;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kWindowClass;
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                                50, 500, 200, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, 50, 50, 500,
+                                200, nullptr, nullptr, instance, nullptr);
   g_edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
                            10, 460, 30, window, nullptr, instance, nullptr);
-  ShowWindow(window, SW_SHOW);
-  SetForegroundWindow(window);
-  SetFocus(g_edit);
   return window;
-}
-
-void WriteFile(const std::wstring& path, const std::string& text) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  if (!file) return;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
 }
 
 std::string EditText() {
@@ -104,55 +81,85 @@ std::string EditText() {
   return equ::WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(buffer)));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: keyboard_wedge_e2e RESULT_FILE [INTERVAL_MS]\n");
-    return 2;
-  }
-  const std::wstring resultFile = Widen(argv[1]);
-  const unsigned interval = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 60;
-  g_stopFile = resultFile + L".stop";
-
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  HWND window = CreateTestWindow(instance);
-  SetTimer(window, kStopPollTimer, 100, nullptr);
+// Shows the window with the channel enabled and serves messages until arrived(report) answers
+// true; answers what arrived.
+Report Receive(const std::function<bool(const Report&)>& arrived) {
+  Report report;
+  HWND window = CreateHiddenTestWindow();
 
   // Older than the channel's hook, so it is asked after the channel: it sees what passed.
   equ::win32::WinKeyboardHook passedKeys;
-  static_cast<void>(passedKeys.Install([](std::uint32_t, const equ::RawKeyEvent& event) {
-    if (event.flags & equ::kRawKeyInjected) {
-      ++g_report.injectedPassed;
-    } else {
-      ++g_report.physicalPassed;
-    }
-    return false;
-  }));
+  const equ::PortStatus watching =
+      passedKeys.Install([&report](std::uint32_t, const equ::RawKeyEvent& event) {
+        if (event.flags & equ::kRawKeyInjected) {
+          ++report.injectedPassed;
+        } else {
+          ++report.physicalPassed;
+        }
+        return false;
+      });
+  EXPECT_TRUE(watching) << equ::WideToUtf8(watching.error());
 
   equ::TScannerKeyboard channel(equ::KeyboardPortsOf(equ::Platform()));
-  channel.SetInterCharInterval(interval);
+  channel.SetInterCharInterval(kIntervalMs);
   channel.SetMinDataLen(3);
   channel.Add(u"", u"");
-  channel.SetOnGetData([](const equ::WideString& value, const equ::WideString& raw) {
-    g_report.barcodes.push_back("BARCODE " + Escaped(value) + " RAW " + Escaped(raw));
+  channel.SetOnGetData([&report](const equ::WideString& value, const equ::WideString& raw) {
+    report.barcodes.push_back(Escaped(value) + " RAW " + Escaped(raw));
   });
   channel.Enable();
-  WriteFile(resultFile + L".ready", channel.IsHookInstalled() ? "HOOK\n" : "NOHOOK\n");
+  report.hookInstalled = channel.IsHookInstalled();
 
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  SetFocus(g_edit);
+  equ::testing::PumpMessagesUntil(
+      [&] {
+        report.edit = EditText();
+        return arrived(report);
+      },
+      kWaitMs);
+  equ::testing::PumpMessagesUntil([] { return false; }, 3 * kIntervalMs);
+  report.edit = EditText();
+
   channel.Disable();
+  DestroyWindow(window);
+  return report;
+}
 
-  std::string report;
-  for (const std::string& line : g_report.barcodes) report += line + "\n";
-  report += "EDIT " + EditText() + "\n";
-  report += "PHYSICAL_PASSED " + std::to_string(g_report.physicalPassed) + "\n";
-  report += "INJECTED_PASSED " + std::to_string(g_report.injectedPassed) + "\n";
-  report += "DONE\n";
-  WriteFile(resultFile, report);
-  return 0;
+// A scanner's burst: 5 ms between keys, ending with Enter.
+TEST(KeyboardWedge, burst) {
+  const Report report = Receive([](const Report& r) { return !r.barcodes.empty(); });
+  ASSERT_TRUE(report.hookInstalled) << "the channel installed its hook";
+  EXPECT_EQ(report.barcodes, std::vector<std::string>{"4006381333931 RAW 4006381333931\\r"})
+      << "one barcode delivered: value 4006381333931, raw data with its CR";
+  EXPECT_EQ(report.edit, "") << "nothing reached the EDIT control";
+}
+
+// A burst typed as text, ending without Enter.
+TEST(KeyboardWedge, typed_burst) {
+  const Report report = Receive([](const Report& r) { return !r.barcodes.empty(); });
+  ASSERT_TRUE(report.hookInstalled) << "the channel installed its hook";
+  EXPECT_EQ(report.barcodes, std::vector<std::string>{"98765432 RAW 98765432"})
+      << "delivered as the one barcode 98765432";
+  EXPECT_EQ(report.edit, "") << "nothing reached the EDIT control";
+}
+
+// A person typing: 150 ms between keys.
+TEST(KeyboardWedge, typing) {
+  const std::string typed = "Hello World 42";
+  const Report report = Receive([&](const Report& r) { return r.edit.size() >= typed.size(); });
+  ASSERT_TRUE(report.hookInstalled) << "the channel installed its hook";
+  EXPECT_TRUE(report.barcodes.empty()) << "no barcode (got " << report.barcodes.size() << ")";
+  EXPECT_EQ(report.edit, typed) << "the EDIT control holds the typed text, in order, with capitals";
+  // Every key-down (and the key-up that came while it was held) is replayed.
+  EXPECT_GE(report.injectedPassed, static_cast<long>(typed.size()))
+      << "the replayed events came back through the hook marked as injected and passed";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
 }
