@@ -239,15 +239,14 @@ int Run(const Options& options) {
   }
   equ::win32::ComPtr<IDispatch> dispatch;
   const HRESULT created =
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                       reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf()));
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, dispatch.put_void());
   if (FAILED(created)) {
     Print(u"cannot create Ovex.MorvanelV41: " +
           equ::win32::SystemErrorText(static_cast<DWORD>(created)));
     return 2;
   }
   Print(u"created Ovex.MorvanelV41");
-  Driver driver(dispatch.Get());
+  Driver driver(dispatch.get());
 
   int scans = 0;
   auto manager = equ::MakeObject<equ::tools::THostManager>(
@@ -272,10 +271,10 @@ int Run(const Options& options) {
     };
   }
   // The object is made with one reference, which the pointer takes over.
-  equ::win32::ComPtr<equ::win32::ComDispatchObject> managerDispatch;
-  managerDispatch.Attach(new equ::win32::ComDispatchObject(std::move(manager)));
+  const auto managerDispatch = equ::win32::ComPtr<equ::win32::ComDispatchObject>::Adopt(
+      new equ::win32::ComDispatchObject(std::move(manager)));
   const Variant managerValue(std::shared_ptr<equ::DispatchPort>(
-      std::make_shared<equ::win32::ComDispatchPort>(managerDispatch.Get())));
+      std::make_shared<equ::win32::ComDispatchPort>(managerDispatch.get())));
 
   bool ok = driver.CallPrivate(u"Init", managerValue);
   ok = driver.CallPrivate(u"Open", Variant(options.deviceId)) && ok;

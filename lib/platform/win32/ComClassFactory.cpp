@@ -42,8 +42,8 @@ HRESULT ComClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   try {
     // The object is made with one reference, which the pointer takes over.
-    ComPtr<ComDispatchObject> object;
-    object.Attach(new ComDispatchObject(CreateServerObject()));
+    const auto object =
+        ComPtr<ComDispatchObject>::Adopt(new ComDispatchObject(CreateServerObject()));
     return object->QueryInterface(riid, ppv);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

@@ -49,8 +49,8 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE
   *ppv = nullptr;
   if (!IsModuleClass(rclsid)) return CLASS_E_CLASSNOTAVAILABLE;
   // The factory is made with one reference, which the pointer takes over.
-  equ::win32::ComPtr<equ::win32::ComClassFactory> factory;
-  factory.Attach(new (std::nothrow) equ::win32::ComClassFactory());
+  const auto factory = equ::win32::ComPtr<equ::win32::ComClassFactory>::Adopt(
+      new (std::nothrow) equ::win32::ComClassFactory());
   if (!factory) return E_OUTOFMEMORY;
   return factory->QueryInterface(riid, ppv);
 }

@@ -4,7 +4,6 @@
 // belongs to it when it goes, so no failure path needs cleanup of its own.
 #include <windows.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <utility>
 
@@ -128,8 +127,49 @@ class Bstr : public UniqueHandle<BstrTraits> {
   WideString Text() const { return FromBstr(get()); }
 };
 
-// One reference to a COM interface, released when it goes.
+// One reference to a COM interface (or object), released when it goes. Not WRL's ComPtr:
+// MinGW's ComPtr::Attach takes a reference of its own, so a new object would never go.
 template <typename Interface>
-using ComPtr = Microsoft::WRL::ComPtr<Interface>;
+class ComPtr {
+ public:
+  ComPtr() = default;
+  // Takes over a reference the caller owns: a new object's first one.
+  static ComPtr Adopt(Interface* pointer) {
+    ComPtr owner;
+    owner.pointer_ = pointer;
+    return owner;
+  }
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr& other) : pointer_(other.pointer_) {
+    if (pointer_ != nullptr) pointer_->AddRef();
+  }
+  ComPtr& operator=(const ComPtr& other) {
+    ComPtr copy(other);
+    std::swap(pointer_, copy.pointer_);
+    return *this;
+  }
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    ComPtr taken(std::move(other));
+    std::swap(pointer_, taken.pointer_);
+    return *this;
+  }
+
+  explicit operator bool() const { return pointer_ != nullptr; }
+  Interface* get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  void reset() {
+    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
+  }
+  // For a call that writes a new reference into an out parameter: the old one goes first.
+  Interface** put() {
+    reset();
+    return &pointer_;
+  }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
 
 }  // namespace equ::win32

@@ -67,17 +67,16 @@ PortResult<ComPtr<IXMLDOMDocument>> NewDocument() {
     if (!found) return PortFailure(found.error());
   }
   ComPtr<IXMLDOMDocument> document;
-  const PortStatus created =
-      Check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                             reinterpret_cast<void**>(document.ReleaseAndGetAddressOf())),
-            u"Не удалось создать XML-документ");
+  const PortStatus created = Check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IXMLDOMDocument, document.put_void()),
+                                   u"Не удалось создать XML-документ");
   if (!created) return PortFailure(created.error());
   return document;
 }
 
 PortStatus AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child) {
   ComPtr<IXMLDOMNode> added;
-  return Check(parent->appendChild(child, added.ReleaseAndGetAddressOf()), kBuildError);
+  return Check(parent->appendChild(child, added.put()), kBuildError);
 }
 
 PortStatus AppendChildren(IXMLDOMDocument* document, IXMLDOMNode* parent, const XmlNode& source) {
@@ -85,17 +84,15 @@ PortStatus AppendChildren(IXMLDOMDocument* document, IXMLDOMNode* parent, const 
     if (child.kind == XmlNode::Kind::kText) {
       ComPtr<IXMLDOMText> text;
       const Bstr content(WithCarriageReturnsMarked(child.text));
-      PortStatus step = Check(
-          document->createTextNode(content.get(), text.ReleaseAndGetAddressOf()), kBuildError);
-      if (step) step = AppendChild(parent, text.Get());
+      PortStatus step = Check(document->createTextNode(content.get(), text.put()), kBuildError);
+      if (step) step = AppendChild(parent, text.get());
       if (!step) return step;
     } else if (child.kind == XmlNode::Kind::kElement) {
       ComPtr<IXMLDOMElement> element;
       const Bstr name(child.name);
-      PortStatus step =
-          Check(document->createElement(name.get(), element.ReleaseAndGetAddressOf()), kBuildError);
-      if (step) step = AppendChild(parent, element.Get());
-      if (step) step = AppendChildren(document, element.Get(), child);
+      PortStatus step = Check(document->createElement(name.get(), element.put()), kBuildError);
+      if (step) step = AppendChild(parent, element.get());
+      if (step) step = AppendChildren(document, element.get(), child);
       if (!step) return step;
     }
   }
@@ -122,13 +119,13 @@ XmlNode ToXmlNode(IXMLDOMNode* node) {
   result.name = name.Text();
   ComPtr<IXMLDOMNodeList> children;
   long count = 0;
-  if (SUCCEEDED(node->get_childNodes(children.ReleaseAndGetAddressOf())) && children) {
+  if (SUCCEEDED(node->get_childNodes(children.put())) && children) {
     children->get_length(&count);
   }
   for (long i = 0; i < count; ++i) {
     ComPtr<IXMLDOMNode> child;
-    if (SUCCEEDED(children->get_item(i, child.ReleaseAndGetAddressOf())) && child) {
-      result.children.push_back(ToXmlNode(child.Get()));
+    if (SUCCEEDED(children->get_item(i, child.put())) && child) {
+      result.children.push_back(ToXmlNode(child.get()));
     }
   }
   return result;
@@ -137,7 +134,7 @@ XmlNode ToXmlNode(IXMLDOMNode* node) {
 WideString ParseErrorText(IXMLDOMDocument* document) {
   WideString message = u"Ошибка разбора XML";
   ComPtr<IXMLDOMParseError> error;
-  if (FAILED(document->get_parseError(error.ReleaseAndGetAddressOf())) || !error) return message;
+  if (FAILED(document->get_parseError(error.put())) || !error) return message;
   long line = 0;
   Bstr reason;
   error->get_line(&line);
@@ -154,22 +151,21 @@ PortResult<WideString> WinXmlDocument::Serialize(const XmlNode& root,
   ScopedComApartment apartment;
   PortResult<ComPtr<IXMLDOMDocument>> made = NewDocument();
   if (!made) return PortFailure(made.error());
-  IXMLDOMDocument* document = made->Get();
+  IXMLDOMDocument* document = made->get();
   ComPtr<IXMLDOMProcessingInstruction> declaration;
   const Bstr target(u"xml");
   const Bstr data(u"version=\"1.0\" encoding=\"" + WideString(encoding) + u"\"");
-  PortStatus step = Check(document->createProcessingInstruction(
-                              target.get(), data.get(), declaration.ReleaseAndGetAddressOf()),
-                          kBuildError);
-  if (step) step = AppendChild(document, declaration.Get());
+  PortStatus step =
+      Check(document->createProcessingInstruction(target.get(), data.get(), declaration.put()),
+            kBuildError);
+  if (step) step = AppendChild(document, declaration.get());
   ComPtr<IXMLDOMElement> rootElement;
   const Bstr rootName(root.name);
   if (step) {
-    step = Check(document->createElement(rootName.get(), rootElement.ReleaseAndGetAddressOf()),
-                 kBuildError);
+    step = Check(document->createElement(rootName.get(), rootElement.put()), kBuildError);
   }
-  if (step) step = AppendChild(document, rootElement.Get());
-  if (step) step = AppendChildren(document, rootElement.Get(), root);
+  if (step) step = AppendChild(document, rootElement.get());
+  if (step) step = AppendChildren(document, rootElement.get(), root);
   Bstr text;
   if (step) step = Check(document->get_xml(text.put()), u"Ошибка записи XML");
   if (!step) return PortFailure(step.error());
@@ -180,7 +176,7 @@ PortResult<XmlNode> WinXmlDocument::Parse(std::u16string_view text) const {
   ScopedComApartment apartment;
   PortResult<ComPtr<IXMLDOMDocument>> made = NewDocument();
   if (!made) return PortFailure(made.error());
-  IXMLDOMDocument* document = made->Get();
+  IXMLDOMDocument* document = made->get();
   document->put_async(VARIANT_FALSE);
   document->put_validateOnParse(VARIANT_FALSE);
   document->put_resolveExternals(VARIANT_FALSE);
@@ -191,10 +187,10 @@ PortResult<XmlNode> WinXmlDocument::Parse(std::u16string_view text) const {
   const HRESULT result = document->loadXML(source.get(), &loaded);
   if (FAILED(result) || loaded != VARIANT_TRUE) return PortFailure(ParseErrorText(document));
   ComPtr<IXMLDOMElement> rootElement;
-  if (FAILED(document->get_documentElement(rootElement.ReleaseAndGetAddressOf())) || !rootElement) {
+  if (FAILED(document->get_documentElement(rootElement.put())) || !rootElement) {
     return PortFailure(u"В XML нет корневого элемента");
   }
-  return ToXmlNode(rootElement.Get());
+  return ToXmlNode(rootElement.get());
 }
 
 }  // namespace equ::win32
