@@ -141,7 +141,7 @@ class CommonSettingsWindow {
     const int height = std::max<int>(size.cy, TfrmCommonSettings::kMinHeight);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    window_.Reset(CreateWindowExW(kDialogExStyle, kDialogClass, TfrmCommonSettings::kCaption,
+    window_.Reset(CreateWindowExW(kDialogExStyle, kDialogClass, WidePtr(TfrmCommonSettings::kCaption),
                                   kDialogStyle, left, top, width, height, nullptr, nullptr,
                                   Instance(), this));
     RECT client;
