@@ -74,7 +74,7 @@ TfrmKbdSettings::TfrmKbdSettings(TfrmCommonSettings* owner, TBaseDevice& deviceM
   AddControl(ComboList(u"cbbPrefixKbd", CharacterItems(), 0, 0));
   AddControl(Label(u"lblPostfixKbd", u"Постфикс:", 1));
   AddControl(ComboList(u"cbbPostfixKbd", CharacterItems(), 1, 0));
-  AddControl(Label(u"lblInterCharIntervalKbd", u"Межсимвольный интервыал:", 2));
+  AddControl(Label(u"lblInterCharIntervalKbd", u"Межсимвольный интервыал:", 2, true));
   AddControl(Edit(u"edtInterCharIntervalKbd", TControlKind::ckEdit, 2, u"60"));
   AddControl(Label(u"lblKeyboardLayout", u"Язык (локаль):", 3));
   AddControl(ComboList(u"cbbKeyboardLayout", {u"Английский (США)", u"Русский (Россия)"}, 3, 0));

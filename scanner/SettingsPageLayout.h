@@ -8,12 +8,12 @@ namespace equ {
 
 // The grid the scanner's pages share: captions in a left column, controls in a second one.
 namespace page_layout {
-inline constexpr int kClientWidth = 300;
+inline constexpr int kClientWidth = 308;
 inline constexpr int kClientHeight = 200;
 inline constexpr int kLabelLeft = 8;
-inline constexpr int kLabelWidth = 132;
-inline constexpr int kControlLeft = 144;
-inline constexpr int kControlWidth = 148;
+inline constexpr int kLabelWidth = 128;
+inline constexpr int kControlLeft = 140;
+inline constexpr int kControlWidth = 160;
 inline constexpr int kFirstRow = 12;
 inline constexpr int kRowPitch = 30;
 inline constexpr int kControlHeight = 21;

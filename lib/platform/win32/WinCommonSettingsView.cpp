@@ -36,6 +36,7 @@ constexpr int kButtonWidth = 75;
 constexpr int kSetDefaultWidth = 113;
 constexpr int kMargin = 8;
 constexpr int kInfoCaptionWidth = 90;
+constexpr int kDroppedListWidth = 200;
 
 COLORREF HeaderColor() {
   return static_cast<COLORREF>(TfrmCommonSettings::kHeaderColor);
@@ -141,9 +142,9 @@ class CommonSettingsWindow {
     const int height = std::max<int>(size.cy, TfrmCommonSettings::kMinHeight);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    window_.Reset(CreateWindowExW(kDialogExStyle, kDialogClass, WidePtr(TfrmCommonSettings::kCaption),
-                                  kDialogStyle, left, top, width, height, nullptr, nullptr,
-                                  Instance(), this));
+    window_.Reset(CreateWindowExW(kDialogExStyle, kDialogClass,
+                                  WidePtr(TfrmCommonSettings::kCaption), kDialogStyle, left, top,
+                                  width, height, nullptr, nullptr, Instance(), this));
     RECT client;
     GetClientRect(window_.Get(), &client);
     clientWidth_ = client.right;
@@ -230,6 +231,8 @@ class CommonSettingsWindow {
         for (const WideString& item : control.Items) {
           SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(item)));
         }
+        // The open list may be wider than the box, so that long items read in full.
+        SendMessageW(window, CB_SETDROPPEDWIDTH, std::max(control.Width, kDroppedListWidth), 0);
         break;
       }
       case TControlKind::ckEdit:

@@ -17,6 +17,7 @@
 
 #include "equipment/common/SafeArray.h"
 #include "equipment/common/Variant.h"
+#include "equipment/common/VariantText.h"
 #include "platform/win32/ComDispatchPort.h"
 #include "platform/win32/WinText.h"
 
@@ -111,7 +112,8 @@ void SelectTab(HWND dialog, int index) {
 
 HWND Page(HWND dialog, int index) {
   HWND page = nullptr;
-  for (int i = 0; i <= index; ++i) page = FindWindowExW(Tabs(dialog), page, L"EquSettingsPage", nullptr);
+  for (int i = 0; i <= index; ++i)
+    page = FindWindowExW(Tabs(dialog), page, L"EquSettingsPage", nullptr);
   return page;
 }
 
@@ -245,8 +247,8 @@ void ProbeReset() {
   Request("key Down Return");
   Sleep(300);
   SelectTab(dialog, 1);
-  Log("page-baud " + std::to_string(SendMessageW(ComboStarting(Page(dialog, 1), L"2400"),
-                                                 CB_GETCURSEL, 0, 0)));
+  Log("page-baud " +
+      std::to_string(SendMessageW(ComboStarting(Page(dialog, 1), L"2400"), CB_GETCURSEL, 0, 0)));
   Request("key Return");
   Log(WaitGone(dialog) ? "PROBE closed" : "PROBE still open");
 }
@@ -300,8 +302,15 @@ class Driver {
     Variant table;
     Call(u"GetSettings", &table);
     std::vector<std::pair<std::string, std::string>> rows;
-    const equ::SafeArray* array = table.Array();
-    if (array == nullptr) return rows;
+    // One element: the table, seven values for each setting.
+    const equ::SafeArray* outer = table.Array();
+    const equ::SafeArray* array =
+        outer != nullptr && outer->ElementCount() == 1 ? outer->At(0).Array() : nullptr;
+    if (array == nullptr || array->Dimensions() != 2) {
+      Log("GetSettings gave " + std::string(table.IsByRef() ? "a reference" : "a value") + " of " +
+          std::to_string(array ? array->Dimensions() : 0) + " dimensions");
+      return rows;
+    }
     const auto count = array->Bounds()[1].count;
     for (std::uint32_t row = 0; row < count; ++row) {
       const std::int32_t idAt[] = {0, static_cast<std::int32_t>(row)};
@@ -340,9 +349,8 @@ class Driver {
     std::string code = "0";
     if (!ok && out.Array() != nullptr) code = equ::WideToUtf8(out.Array()->At(0).ToString());
     Log("CALL " + step + " result=" + (ok ? "True" : "False") + " code=" + code +
-        " Baud=" + Setting("Baud") + " PortNumber=" + Setting("PortNumber") +
-        " InterfaceType=" + Setting("InterfaceType") +
-        " unchanged=" + (Fingerprint() == before ? "yes" : "no"));
+        " Baud=" + Setting("Baud") + " PortNumber=" + Setting("PortNumber") + " InterfaceType=" +
+        Setting("InterfaceType") + " unchanged=" + (Fingerprint() == before ? "yes" : "no"));
   }
 
  private:
