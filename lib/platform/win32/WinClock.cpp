@@ -7,7 +7,7 @@ namespace equ::win32 {
 LocalDateTime WinClock::Now() const {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  return LocalDateTime{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+  return LocalDateTime{now.wYear, now.wMonth,  now.wDay,         now.wHour,
                        now.wMinute, now.wSecond, now.wMilliseconds};
 }
 

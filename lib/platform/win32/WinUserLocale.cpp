@@ -25,9 +25,7 @@ char16_t WinUserLocale::ThousandSeparator() const {
   return LocaleCharacter(LOCALE_STHOUSAND, u',');
 }
 
-char16_t WinUserLocale::TimeSeparator() const {
-  return LocaleCharacter(LOCALE_STIME, u':');
-}
+char16_t WinUserLocale::TimeSeparator() const { return LocaleCharacter(LOCALE_STIME, u':'); }
 
 WideString WinUserLocale::DateTimeToText(Date value) const {
   BSTR text = nullptr;
