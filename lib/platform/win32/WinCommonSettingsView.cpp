@@ -129,7 +129,9 @@ class CommonSettingsWindow {
     // FormShow: the dialog takes the focus and comes to the front.
     SetForegroundWindow(window_.Get());
     SetFocus(tabs_);
-    RunModalLoop(window_.Get(), [this] { return done_; });
+    RunModalLoop(
+        window_.Get(), [this] { return done_; },
+        [this](MSG& message) { return MoveFocusOnTab(message); });
     ShowWindow(window_.Get(), SW_HIDE);
     return ok_;
   }
@@ -363,6 +365,43 @@ class CommonSettingsWindow {
       case TControlKind::ckLabel:
         break;
     }
+  }
+
+  // The Tab order: the tab strip, the shown page's controls, then the footer buttons.
+  std::vector<HWND> TabOrder() const {
+    std::vector<HWND> order{tabs_};
+    const std::size_t active = static_cast<std::size_t>(model_.ActivePage());
+    if (active < pages_.size()) {
+      for (HWND control : pages_[active]->controls) {
+        if ((GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowEnabled(control)) {
+          order.push_back(control);
+        }
+      }
+    }
+    order.insert(order.end(), {setDefault_, ok_button_, cancel_});
+    return order;
+  }
+
+  bool MoveFocusOnTab(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+    if ((GetKeyState(VK_CONTROL) & 0x8000) != 0 || (GetKeyState(VK_MENU) & 0x8000) != 0) {
+      return false;
+    }
+    if (message.hwnd != window_.Get() && !IsChild(window_.Get(), message.hwnd)) return false;
+    const std::vector<HWND> order = TabOrder();
+    const HWND focus = GetFocus();
+    std::size_t current = order.size() - 1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (order[i] == focus || IsChild(order[i], focus)) current = i;
+    }
+    const bool backwards = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const std::size_t next =
+        backwards ? (current + order.size() - 1) % order.size() : (current + 1) % order.size();
+    SetFocus(order[next]);
+    if (order[next] != tabs_ && SendMessageW(order[next], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+      SendMessageW(order[next], EM_SETSEL, 0, -1);
+    }
+    return true;
   }
 
   void ShowActivePage() {

@@ -173,7 +173,35 @@ void SelectRow(HWND list, int row) {
   SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
-// Every tab in turn, then the speed changed and Enter.
+// The control that has the keyboard focus in the dialog's thread, named by its class and
+// caption (a combo box by its first item).
+std::string FocusedControl(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+  if (info.hwndFocus == nullptr) return "none";
+  wchar_t className[64] = L"";
+  GetClassNameW(info.hwndFocus, className, std::size(className));
+  std::wstring text = Text(info.hwndFocus);
+  if (std::wstring(className) == WC_COMBOBOXW) {
+    wchar_t first[128] = L"";
+    SendMessageW(info.hwndFocus, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    text = first;
+  }
+  return Utf8(className) + ":" + Utf8(text);
+}
+
+// Tab through the dialog with the RS232 page shown, logging where the focus goes.
+void TabThrough(HWND dialog) {
+  std::string order = FocusedControl(dialog);
+  for (int i = 0; i < 7; ++i) {
+    Request("key Tab");
+    order += " > " + FocusedControl(dialog);
+  }
+  Log("tab-order " + order);
+}
+
+// Every tab in turn, the Tab order, then the speed changed and Enter.
 void ProbeOk() {
   HWND dialog = Dialog();
   if (dialog == nullptr) return Log("PROBE no dialog");
@@ -188,6 +216,7 @@ void ProbeOk() {
     ShotOf(std::string("settings_") + names[i], dialog);
   }
   SelectTab(dialog, 1);
+  TabThrough(dialog);
   Pick(ComboStarting(Page(dialog, 1), L"2400"), 6);
   Request("key Return");
   Log(WaitGone(dialog) ? "PROBE closed" : "PROBE still open");

@@ -111,6 +111,8 @@ wait "$pid" 2>/dev/null || true
 check "the dialog opens with its four tabs" \
   '^tabs Основные настройки\|Сканер RS232\|Сканер клавиатурный\|Информация$'
 check "the dialog's client area is 324 by 375" '^dialog-client 324x375$'
+check "Tab goes from the tabs through the page to the footer buttons and round" \
+  '^tab-order SysTabControl32: > Edit:1 > ComboBox:2400 > ComboBox:По символу конца строки > Button:Дополнительно > Button:ОК > Button:Отмена > SysTabControl32:$'
 check "a changed speed and Enter: True, code 0, GetSettings reads the new speed" \
   '^CALL ok result=True code=0 Baud=115200 '
 check "a changed speed and Esc: False, code 201, the old speed stays" \
