@@ -420,22 +420,30 @@ class CommonSettingsWindow {
     done_ = true;
   }
 
-  // Builds the menu as the model holds it now; hidden items are left out.
+  // Builds the menu as the model holds it now; hidden items are left out, and so is a
+  // separator with nothing visible after it.
   void AppendItems(HMENU menu, std::vector<TMenuItem>& items) {
+    std::vector<TMenuItem*> shown;
     for (TMenuItem& item : items) {
       if (!item.Visible) continue;
-      if (item.Caption == u"-") {
+      const bool separator = item.Caption == u"-";
+      if (separator && (shown.empty() || shown.back()->Caption == u"-")) continue;
+      shown.push_back(&item);
+    }
+    while (!shown.empty() && shown.back()->Caption == u"-") shown.pop_back();
+    for (TMenuItem* item : shown) {
+      if (item->Caption == u"-") {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-      } else if (!item.Items.empty()) {
+      } else if (!item->Items.empty()) {
         HMENU submenu = CreatePopupMenu();
-        AppendItems(submenu, item.Items);
+        AppendItems(submenu, item->Items);
         AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu),
-                    WidePtr(item.Caption));
+                    WidePtr(item->Caption));
       } else {
-        commands_.push_back(&item);
+        commands_.push_back(item);
         AppendMenuW(menu, MF_STRING,
                     static_cast<UINT_PTR>(kFirstMenuCommand + commands_.size() - 1),
-                    WidePtr(item.Caption));
+                    WidePtr(item->Caption));
       }
     }
   }

@@ -216,6 +216,8 @@ void ProbeOk() {
     ShotOf(std::string("settings_") + names[i], dialog);
   }
   SelectTab(dialog, 1);
+  // Context help: answered by the dialog (a popup, or nothing without a help viewer).
+  Request("key F1");
   TabThrough(dialog);
   Pick(ComboStarting(Page(dialog, 1), L"2400"), 6);
   Request("key Return");
