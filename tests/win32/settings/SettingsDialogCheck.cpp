@@ -250,6 +250,9 @@ void ProbeList() {
   HWND window = WaitFor([] { return FindWindowW(L"EquSettingsList", L"Список настроек"); });
   if (window == nullptr) return Log("PROBE no list");
   HWND list = FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);
+  RECT client;
+  GetClientRect(window, &client);
+  Log("list-client " + std::to_string(client.right) + "x" + std::to_string(client.bottom));
   const int row = RowCaptioned(list, L"Порт");
   Log("list-rows " + std::to_string(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
   Log("list-cell Скорость " + Utf8(Cell(list, RowCaptioned(list, L"Скорость"), 1)) + " " +

@@ -119,6 +119,7 @@ check "a changed speed and Esc: False, code 201, the old speed stays" \
   '^CALL cancel result=False code=201 Baud=115200 .*unchanged=yes'
 check "a changed speed and Alt+F4: False, code 201, the old speed stays" \
   '^CALL close-box result=False code=201 Baud=115200 .*unchanged=yes'
+check "the settings list's client area is 374 by 379" '^list-client 374x379$'
 check "the settings list shows value and default" '^list-cell Скорость 115200 9600$'
 check "the settings list edits the port in place" '^list-cell Порт 7$'
 check "the page shows the list's value after OK in the list" '^page-port 7$'
