@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <exception>
 
 #include "WinModalLoop.h"
 #include "WinSettingsFonts.h"
@@ -304,7 +305,12 @@ class SettingsListWindow {
     }
     auto* self = reinterpret_cast<SettingsListWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(window, message, wParam, lParam);
+    try {
+      return self->Handle(window, message, wParam, lParam);
+    } catch (const std::exception&) {
+      // Nothing may unwind through the window procedure; the list has no failure to show.
+      return 0;
+    }
   }
 
   // Enter and Esc in an editor belong to the editor, not to the window's default buttons.
