@@ -1,5 +1,9 @@
 #include "Driver.h"
 
+#include "scanner/KbdSettings.h"
+#include "scanner/MainSettings.h"
+#include "scanner/RS232Settings.h"
+
 #include "equipment/common/AppLog.h"
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/ResultCodes.h"
@@ -132,6 +136,18 @@ bool TDriver::DeviceTest(WideString&) {
   }
   FTestForm = nullptr;
   return true;
+}
+
+const TSettingsDialogPorts& TDriver::DialogPorts() {
+  if (!FDialogPorts) FDialogPorts = CreateSettingsDialogPorts();
+  return *FDialogPorts;
+}
+
+bool TDriver::OnShowSettingsDlg() {
+  TBaseScanner::OnShowSettingsDlg();
+  const TPageClass pages[] = {PageClassOf<TfrmMainSettings>(), PageClassOf<TfrmRS232Settings>(),
+                              PageClassOf<TfrmKbdSettings>()};
+  return ShowSettingsDialog(pages, false, DialogPorts());
 }
 
 void TDriver::ProcessScanData(const WideString& data) {

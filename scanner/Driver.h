@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "equipment/common/BaseScanner.h"
 #include "platform/NamedMutex.h"
@@ -39,6 +40,11 @@ class TDriver : public TBaseScanner {
   void RegisterSettings() override;
   std::int32_t OnEnable(WideString& resultDescription) override;
   std::int32_t OnDisable(WideString& resultDescription) override;
+  // The settings dialog with the pages "Основные настройки", "Сканер RS232" and "Сканер
+  // клавиатурный", the device test offered.
+  bool OnShowSettingsDlg() override;
+  // The windows of the settings dialog, made on first use; tests give their own.
+  virtual const TSettingsDialogPorts& DialogPorts();
 
   // The channels, made once with the object; tests give their own.
   virtual std::unique_ptr<TScannerKeyboard> CreateKeyboardChannel();
@@ -54,6 +60,7 @@ class TDriver : public TBaseScanner {
   std::unique_ptr<TScannerKeyboard> FDeviceKeyboard;
   std::unique_ptr<TScannerRS232> FDeviceRS232;
   TfmTestForm* FTestForm = nullptr;
+  std::optional<TSettingsDialogPorts> FDialogPorts;
 };
 
 }  // namespace equ
