@@ -43,20 +43,11 @@ HttpResponse LastErrorFailure() {
   return Failure(WinHttpErrorText(GetLastError()));
 }
 
-// Header text travels as ISO-8859-1 in WinHTTP's wide strings: each UTF-8 byte of a header
-// becomes one character, so the bytes on the wire are the UTF-8 bytes.
-std::wstring BytesAsLatin1(const std::string& bytes) {
-  std::wstring wide;
-  wide.reserve(bytes.size());
-  for (const char byte : bytes) wide += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-  return wide;
-}
-
-std::string Latin1AsBytes(const std::wstring& wide) {
-  std::string bytes;
-  bytes.reserve(wide.size());
-  for (const wchar_t c : wide) bytes += static_cast<char>(c <= 0xFF ? c : '?');
-  return bytes;
+// Header texts go to WinHTTP as UTF-16 and come back as UTF-16; WinHTTP puts non-ASCII
+// characters on the wire as UTF-8 (measured under Wine; the client's own headers are ASCII).
+std::wstring WideText(const std::string& utf8) {
+  const WideString wide = Utf8ToWide(utf8);
+  return std::wstring(WidePtr(wide), wide.size());
 }
 
 std::wstring RequestHeaderBlock(const HttpRequest& request) {
@@ -64,7 +55,7 @@ std::wstring RequestHeaderBlock(const HttpRequest& request) {
       "Accept: " + request.accept + "\r\nContent-Type: " + request.contentType + "\r\n";
   for (const HttpHeader& header : request.headers)
     block += header.name + ": " + header.value + "\r\n";
-  return BytesAsLatin1(block);
+  return WideText(block);
 }
 
 std::string RawHeaders(HINTERNET requestHandle, DWORD which) {
@@ -80,7 +71,7 @@ std::string RawHeaders(HINTERNET requestHandle, DWORD which) {
     return std::string();
   }
   text.resize(size / sizeof(wchar_t));
-  return Latin1AsBytes(text);
+  return WideToUtf8(FromWide(text.c_str(), text.size()));
 }
 
 bool ReadBody(HINTERNET requestHandle, std::string& body) {
@@ -111,7 +102,7 @@ HttpResponse WinHttpTransport::Send(const HttpRequest& request, HttpTrafficWatch
   std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
   path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-  const std::wstring agent = BytesAsLatin1(request.userAgent);
+  const std::wstring agent = WideText(request.userAgent);
   const InternetHandle session(WinHttpOpen(agent.empty() ? nullptr : agent.c_str(),
                                            WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                            WINHTTP_NO_PROXY_BYPASS, 0));

@@ -201,3 +201,25 @@ TEST_F(WinPaymentTest, WithLoggingOffNoFileIsWrittenButTheFolderIsCreated) {
 
 }  // namespace
 }  // namespace equ::testing
+
+namespace equ::testing {
+namespace {
+
+TEST_F(WinPaymentTest, ACyrillicHeaderArrivesAsUtf8Bytes) {
+  THTTPRest rest(PlatformHTTPRestPorts(), false);
+  rest.SetServerAddress(Utf8ToWide(base_));
+  rest.SetLogDir(logFolder_.u16string());
+  rest.AddCustomHeader(u"X-Note", u"Касса №1");
+  WideString response, description;
+  std::int32_t code = 0;
+  rest.MakeRequest(TMethodType::mtGet, u"service/health/", u"", response, code, description);
+  EXPECT_EQ(code, 200) << WideToUtf8(description);
+  const auto records = control_.Requests();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Header("X-Note"),
+            std::optional<std::string>("\xD0\x9A\xD0\xB0\xD1\x81\xD1\x81\xD0\xB0 \xE2\x84\x96"
+                                       "1"));
+}
+
+}  // namespace
+}  // namespace equ::testing
