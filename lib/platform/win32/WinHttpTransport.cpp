@@ -115,6 +115,12 @@ HttpResponse WinHttpTransport::Send(const HttpRequest& request, HttpTrafficWatch
                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                          parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (!requestHandle) return LastErrorFailure();
+  // A redirect is a reply like any other, as in the POSIX adapter: it is not followed.
+  DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
+  if (!WinHttpSetOption(requestHandle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disabled,
+                        sizeof disabled)) {
+    return LastErrorFailure();
+  }
 
   const std::wstring headers = RequestHeaderBlock(request);
   const DWORD bodySize = post ? static_cast<DWORD>(request.body.size()) : 0;
