@@ -1,5 +1,9 @@
 #include "Driver.h"
 
+#include "scanner/KbdSettings.h"
+#include "scanner/MainSettings.h"
+#include "scanner/RS232Settings.h"
+
 #include "equipment/common/AppLog.h"
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/ResultCodes.h"
@@ -27,6 +31,11 @@ std::int32_t GetExceptionResult(const std::exception& e, WideString& resultDescr
 TDriver::TDriver(TDriverPorts ports) : FPorts(std::move(ports)) {
   RequirePort(FPorts.mutexes, "TDriver", "named mutexes");
   RequirePort(FPorts.testWindow, "TDriver", "test window");
+  RequirePort(FPorts.settingsDialog.desktop, "TDriver", "dialog desktop");
+  RequirePort(FPorts.settingsDialog.views, "TDriver", "settings views");
+  RequirePort(FPorts.settingsDialog.module, "TDriver", "module information");
+  RequirePort(FPorts.settingsDialog.clock, "TDriver", "clock");
+  RequirePort(FPorts.settingsDialog.folders, "TDriver", "folders");
 }
 
 std::unique_ptr<TScannerKeyboard> TDriver::CreateKeyboardChannel() {
@@ -136,6 +145,17 @@ bool TDriver::DeviceTest(WideString&) {
   }
   FTestForm = nullptr;
   return true;
+}
+
+const TSettingsDialogPorts& TDriver::DialogPorts() {
+  return FPorts.settingsDialog;
+}
+
+bool TDriver::OnShowSettingsDlg() {
+  TBaseScanner::OnShowSettingsDlg();
+  const TPageClass pages[] = {PageClassOf<TfrmMainSettings>(), PageClassOf<TfrmRS232Settings>(),
+                              PageClassOf<TfrmKbdSettings>()};
+  return ShowSettingsDialog(pages, false, DialogPorts());
 }
 
 void TDriver::ProcessScanData(const WideString& data) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "equipment/common/BaseScanner.h"
 #include "platform/NamedMutex.h"
@@ -44,6 +45,11 @@ class TDriver : public TBaseScanner {
   void RegisterSettings() override;
   std::int32_t OnEnable(WideString& resultDescription) override;
   std::int32_t OnDisable(WideString& resultDescription) override;
+  // The settings dialog with the pages "Основные настройки", "Сканер RS232" and "Сканер
+  // клавиатурный", the device test offered.
+  bool OnShowSettingsDlg() override;
+  // The windows of the settings dialog, made on first use; tests give their own.
+  virtual const TSettingsDialogPorts& DialogPorts();
 
   const TDriverPorts& Ports() const { return FPorts; }
   // The channels, made once with the object from the ports; tests may make their own.

@@ -11,6 +11,8 @@ TDriverPorts DriverPortsOf(const PlatformPorts& platform) {
   ports.acquiring = VornPortsOf(platform);
   ports.keyboard = KeyboardPortsOf(platform);
   ports.serial = SerialChannelPortsOf(platform);
+  ports.settingsDialog = TSettingsDialogPorts{platform.dialogDesktop, platform.settingsViews,
+                                              platform.module, platform.clock, platform.folders};
   return ports;
 }
 

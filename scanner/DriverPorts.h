@@ -4,6 +4,7 @@
 
 #include "equipment/common/a_vorn/VornDriver.h"
 #include "platform/NamedMutex.h"
+#include "platform/SettingsDialogPorts.h"
 #include "platform/TextLogWindow.h"
 #include "scanner/keyboard/KeyboardPorts.h"
 #include "scanner/serial/SerialChannelPorts.h"
@@ -21,6 +22,7 @@ struct TDriverPorts {
   TVornPorts acquiring;                        // the hand-off to a waiting payment driver
   TKeyboardPorts keyboard;
   TSerialChannelPorts serial;
+  TSettingsDialogPorts settingsDialog;  // the settings dialog, its pages and the list
 };
 
 // The driver's ports taken from the platform's: how the module's class wires its objects.

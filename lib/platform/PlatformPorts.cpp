@@ -33,6 +33,8 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   }
   if (replacement.serialPorts) current.serialPorts = std::move(replacement.serialPorts);
   if (replacement.callTrace) current.callTrace = std::move(replacement.callTrace);
+  if (replacement.dialogDesktop) current.dialogDesktop = std::move(replacement.dialogDesktop);
+  if (replacement.settingsViews) current.settingsViews = std::move(replacement.settingsViews);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

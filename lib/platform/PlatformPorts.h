@@ -24,6 +24,8 @@ class KeyTranslator;
 class KeyboardThreads;
 class SerialPorts;
 class TraceWriter;
+class DialogDesktop;
+class SettingsViews;
 
 // Every service of the platform, in one place. Each build supplies its adapters through
 // CreateDefaultPlatformPorts (posix/ or win32/).
@@ -57,6 +59,9 @@ struct PlatformPorts {
   std::shared_ptr<SerialPorts> serialPorts = nullptr;
   // Where the driver objects' call-trace lines go (the daily trace file).
   std::shared_ptr<TraceWriter> callTrace = nullptr;
+  // The settings windows and the desktop services around them.
+  std::shared_ptr<DialogDesktop> dialogDesktop = nullptr;
+  std::shared_ptr<SettingsViews> settingsViews = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

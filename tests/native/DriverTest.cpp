@@ -50,6 +50,7 @@ TEST_F(DriverTest, AMissingPortFailsLoudlyWithItsName) {
       {"host windows", [](TDriverPorts& p) { p.keyboard.hostWindows = nullptr; }},
       {"serial ports", [](TDriverPorts& p) { p.serial.serialPorts = nullptr; }},
       {"code page", [](TDriverPorts& p) { p.serial.codePage = nullptr; }},
+      {"settings views", [](TDriverPorts& p) { p.settingsDialog.views = nullptr; }},
   };
   for (const Case& c : cases) {
     TDriverPorts ports = DriverPortsOf(Platform());

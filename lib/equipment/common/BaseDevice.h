@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BaseObject.h"
+#include "CommonSettings.h"
 #include "DeviceInfo.h"
 #include "platform/AutomationObject.h"
 #include "platform/MessageWindow.h"
@@ -109,6 +110,11 @@ class TBaseDevice : public TBaseObject {
     return static_cast<std::int32_t>(FAdditionalActions.size());
   }
   virtual std::int32_t RunAdditionalAction(const WideString& id, WideString& resultDescription);
+
+  // Runs the settings dialog with these pages modally, the host's window switched off around
+  // it; OnSettingsChanged follows whatever the outcome. True when it closed with OK.
+  bool ShowSettingsDialog(std::span<const TPageClass> pageClasses, bool hideDeviceTest,
+                          const TSettingsDialogPorts& ports);
 
  protected:
   virtual void RegisterMethods();

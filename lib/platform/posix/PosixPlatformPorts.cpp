@@ -1,5 +1,6 @@
 #include <memory>
 
+#include "HeadlessSettingsDialogs.h"
 #include "HeadlessTextLogWindows.h"
 #include "IconvCodePage.h"
 #include "LibXmlDocument.h"
@@ -68,6 +69,8 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .keyboardThreads = std::make_shared<posix::PosixKeyboardThreads>(),
       .serialPorts = std::make_shared<posix::PosixSerialPorts>(),
       .callTrace = std::make_shared<DailyTraceFile>(),
+      .dialogDesktop = std::make_shared<posix::HeadlessDesktop>(),
+      .settingsViews = std::make_shared<posix::HeadlessSettingsViews>(),
   };
 }
 

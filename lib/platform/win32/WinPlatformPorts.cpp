@@ -2,6 +2,7 @@
 
 #include "WinClock.h"
 #include "WinCodePage.h"
+#include "WinDialogDesktop.h"
 #include "WinFolders.h"
 #include "WinGuidSource.h"
 #include "WinKeyInjector.h"
@@ -14,6 +15,7 @@
 #include "WinOneShotTimer.h"
 #include "WinProcessHeap.h"
 #include "WinSerialPort.h"
+#include "WinSettingsViews.h"
 #include "WinSharedMemory.h"
 #include "WinSystemInfo.h"
 #include "WinTextCase.h"
@@ -68,6 +70,8 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .keyboardThreads = std::make_shared<win32::WinKeyboardThreads>(),
       .serialPorts = std::make_shared<win32::WinSerialPorts>(),
       .callTrace = std::make_shared<DailyTraceFile>(),
+      .dialogDesktop = std::make_shared<win32::WinDialogDesktop>(),
+      .settingsViews = std::make_shared<win32::WinSettingsViews>(),
   };
 }
 
