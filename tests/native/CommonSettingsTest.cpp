@@ -535,7 +535,8 @@ class FocusRecorder : public WindowFocus {
   std::uintptr_t foreground = 0x51;
   mutable std::vector<std::pair<std::uintptr_t, bool>> inputChanges;
   std::uintptr_t ForegroundWindow() const override { return foreground; }
-  std::vector<std::uintptr_t> EnabledThreadWindows() const override { return {}; }
+  // The host's one window of the thread is the foreground one.
+  std::vector<std::uintptr_t> EnabledThreadWindows() const override { return {foreground}; }
   void EnableInput(std::uintptr_t window, bool enable) const override {
     inputChanges.emplace_back(window, enable);
   }
