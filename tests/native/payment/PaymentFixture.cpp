@@ -42,7 +42,7 @@ void PaymentFixture::TearDownTestSuite() {
 
 THTTPRestPorts PaymentFixture::Ports() {
   return THTTPRestPorts{
-      .transport = std::make_shared<CurlHttpTransport>(certificate_.certFile.string()),
+      .transport = std::make_shared<posix::CurlHttpTransport>(certificate_.certFile.string()),
       .folders = std::make_shared<posix::PosixFolders>(),
       .logFiles = std::make_shared<posix::PosixLogFiles>(),
       .clock = std::make_shared<posix::PosixClock>(),
