@@ -5,21 +5,13 @@ namespace equ {
 
 bool TBaseDevice::ShowSettingsDialog(std::span<const TPageClass> pageClasses, bool hideDeviceTest,
                                      const TSettingsDialogPorts& ports) {
-  StoreFocus();
-  try {
-    bool ok = false;
-    {
-      TfrmCommonSettings dialog(*this, pageClasses, ports);
-      dialog.SetCapDeviceTest(!hideDeviceTest);
-      ok = ports.views && ports.views->ShowCommonSettings(dialog);
-      OnSettingsChanged();
-    }
-    RestoreFocus();
-    return ok;
-  } catch (...) {
-    RestoreFocus();
-    throw;
-  }
+  // The host's windows are switched off around the dialog and on again when it has gone.
+  const ModalHostWindows modal(*this);
+  TfrmCommonSettings dialog(*this, pageClasses, ports);
+  dialog.SetCapDeviceTest(!hideDeviceTest);
+  const bool ok = ports.views && ports.views->ShowCommonSettings(dialog);
+  OnSettingsChanged();
+  return ok;
 }
 
 }  // namespace equ

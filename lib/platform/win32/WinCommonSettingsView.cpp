@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
+#include "WinHandles.h"
 #include "WinModalLoop.h"
 #include "WinSettingsFonts.h"
-#include "WinSettingsHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
@@ -113,7 +113,7 @@ class CommonSettingsWindow {
  public:
   explicit CommonSettingsWindow(TfrmCommonSettings& model) : model_(model) {}
   ~CommonSettingsWindow() {
-    window_.Reset();
+    window_.reset();
     model_.SetOnPagesRead(nullptr);
     model_.SetControlHintByPos(nullptr);
   }
@@ -125,14 +125,14 @@ class CommonSettingsWindow {
     CreateDialogWindow();
     model_.SetOnPagesRead([this] { PushAllPages(); });
     model_.SetControlHintByPos([this](TScreenPoint& pos) { return ControlHintByPos(pos); });
-    ShowWindow(window_.Get(), SW_SHOW);
+    ShowWindow(window_.get(), SW_SHOW);
     // FormShow: the dialog takes the focus and comes to the front.
-    SetForegroundWindow(window_.Get());
+    SetForegroundWindow(window_.get());
     SetFocus(tabs_);
     RunModalLoop(
-        window_.Get(), [this] { return done_; },
+        window_.get(), [this] { return done_; },
         [this](MSG& message) { return MoveFocusOnTab(message); });
-    ShowWindow(window_.Get(), SW_HIDE);
+    ShowWindow(window_.get(), SW_HIDE);
     return ok_;
   }
 
@@ -144,11 +144,11 @@ class CommonSettingsWindow {
     const int height = std::max<int>(size.cy, TfrmCommonSettings::kMinHeight);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    window_.Reset(CreateWindowExW(kDialogExStyle, kDialogClass,
+    window_.reset(CreateWindowExW(kDialogExStyle, kDialogClass,
                                   WidePtr(TfrmCommonSettings::kCaption), kDialogStyle, left, top,
                                   width, height, nullptr, nullptr, Instance(), this));
     RECT client;
-    GetClientRect(window_.Get(), &client);
+    GetClientRect(window_.get(), &client);
     clientWidth_ = client.right;
     clientHeight_ = client.bottom;
     CreateHeader();
@@ -160,14 +160,14 @@ class CommonSettingsWindow {
   void CreateHeader() {
     const int header = TfrmCommonSettings::kHeaderHeight;
     logo_ = CreateChild(L"STATIC", u"", SS_OWNERDRAW | SS_NOTIFY, 0,
-                        Bounds(0, 0, kLogoWidth, header - kVersionHeight), window_.Get(), kLogoId);
+                        Bounds(0, 0, kLogoWidth, header - kVersionHeight), window_.get(), kLogoId);
     modelName_ = CreateChild(
         L"STATIC", model_.ModelNameText(), SS_LEFT, 0,
         Bounds(kLogoWidth, 4, clientWidth_ - kLogoWidth - 4, header - kVersionHeight - 4),
-        window_.Get(), -1);
+        window_.get(), -1);
     version_ = CreateChild(L"STATIC", model_.DriverVersionText(), SS_RIGHT, 0,
                            Bounds(0, header - kVersionHeight, clientWidth_ - 4, kVersionHeight),
-                           window_.Get(), -1);
+                           window_.get(), -1);
     for (HWND control : {modelName_, version_}) SetControlFont(control, font_);
   }
 
@@ -175,7 +175,7 @@ class CommonSettingsWindow {
     const int top = TfrmCommonSettings::kHeaderHeight;
     const int height = clientHeight_ - top - TfrmCommonSettings::kFooterHeight;
     tabs_ = CreateChild(WC_TABCONTROLW, u"", WS_TABSTOP | WS_CLIPCHILDREN | TCS_MULTILINE,
-                        WS_EX_CONTROLPARENT, Bounds(0, top, clientWidth_, height), window_.Get(),
+                        WS_EX_CONTROLPARENT, Bounds(0, top, clientWidth_, height), window_.get(),
                         kTabsId);
     SetControlFont(tabs_, font_);
     SetWindowContextHelpId(tabs_, TfrmCommonSettings::kPageControlHelpID);
@@ -278,16 +278,16 @@ class CommonSettingsWindow {
     const int top = clientHeight_ - TfrmCommonSettings::kFooterHeight +
                     (TfrmCommonSettings::kFooterHeight - kButtonHeight) / 2;
     setDefault_ = CreateChild(WC_BUTTONW, u"Дополнительно", BS_PUSHBUTTON | WS_TABSTOP, 0,
-                              Bounds(kMargin, top, kSetDefaultWidth, kButtonHeight), window_.Get(),
+                              Bounds(kMargin, top, kSetDefaultWidth, kButtonHeight), window_.get(),
                               kSetDefaultId);
     ok_button_ = CreateChild(
         WC_BUTTONW, u"ОК", BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
         Bounds(clientWidth_ - 2 * kButtonWidth - kMargin - 6, top, kButtonWidth, kButtonHeight),
-        window_.Get(), IDOK);
+        window_.get(), IDOK);
     cancel_ =
         CreateChild(WC_BUTTONW, u"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0,
                     Bounds(clientWidth_ - kButtonWidth - kMargin, top, kButtonWidth, kButtonHeight),
-                    window_.Get(), IDCANCEL);
+                    window_.get(), IDCANCEL);
     const std::pair<HWND, DWORD> helpIds[] = {
         {setDefault_, 1000}, {ok_button_, 1001}, {cancel_, 1002}};
     for (const auto& [button, helpId] : helpIds) {
@@ -303,12 +303,12 @@ class CommonSettingsWindow {
     hints_[tabs_] = model_.PageControlHint();
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               window_.Get(), nullptr, Instance(), nullptr);
+                               window_.get(), nullptr, Instance(), nullptr);
     for (auto& [control, hint] : hints_) {
       TOOLINFOW tool{};
       tool.cbSize = TTTOOLINFOW_V2_SIZE;
       tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = window_.Get();
+      tool.hwnd = window_.get();
       tool.uId = reinterpret_cast<UINT_PTR>(control);
       tool.lpszText = const_cast<wchar_t*>(WidePtr(hint));
       SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -387,7 +387,7 @@ class CommonSettingsWindow {
     if ((GetKeyState(VK_CONTROL) & 0x8000) != 0 || (GetKeyState(VK_MENU) & 0x8000) != 0) {
       return false;
     }
-    if (message.hwnd != window_.Get() && !IsChild(window_.Get(), message.hwnd)) return false;
+    if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
     const std::vector<HWND> order = TabOrder();
     const HWND focus = GetFocus();
     std::size_t current = order.size() - 1;
@@ -451,13 +451,13 @@ class CommonSettingsWindow {
   void btnSetDefaultClick() {
     model_.mAdditionalyPopup();
     commands_.clear();
-    UniqueMenu menu(CreatePopupMenu());
-    AppendItems(menu.Get(), model_.mAdditionaly());
+    MenuHandle menu(CreatePopupMenu());
+    AppendItems(menu.get(), model_.mAdditionaly());
     RECT button;
     GetWindowRect(setDefault_, &button);
     const int command = static_cast<int>(
-        TrackPopupMenu(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
-                       button.left, button.bottom, 0, window_.Get(), nullptr));
+        TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
+                       button.left, button.bottom, 0, window_.get(), nullptr));
     const int index = command - kFirstMenuCommand;
     if (command == 0 || index < 0 || index >= static_cast<int>(commands_.size())) return;
     RunCommand(commands_[static_cast<std::size_t>(index)]->OnClick);
@@ -467,15 +467,15 @@ class CommonSettingsWindow {
   // dialog takes no input meanwhile.
   void RunCommand(const std::function<void()>& command) {
     if (!command) return;
-    EnableWindow(window_.Get(), FALSE);
+    EnableWindow(window_.get(), FALSE);
     try {
       command();
     } catch (...) {
-      EnableWindow(window_.Get(), TRUE);
+      EnableWindow(window_.get(), TRUE);
       throw;
     }
-    EnableWindow(window_.Get(), TRUE);
-    SetForegroundWindow(window_.Get());
+    EnableWindow(window_.get(), TRUE);
+    SetForegroundWindow(window_.get());
   }
 
   void imgLogoClick() { model_.imgLogoClick(); }
@@ -490,9 +490,9 @@ class CommonSettingsWindow {
     } else {
       control = WindowFromPoint(cursor);
       POINT local = cursor;
-      ScreenToClient(window_.Get(), &local);
-      HWND child = ChildWindowFromPointEx(window_.Get(), local, CWP_SKIPINVISIBLE);
-      if (child != nullptr && child != window_.Get()) control = child;
+      ScreenToClient(window_.get(), &local);
+      HWND child = ChildWindowFromPointEx(window_.get(), local, CWP_SKIPINVISIBLE);
+      if (child != nullptr && child != window_.get()) control = child;
     }
     if (control == nullptr) return WideString();
     RECT bounds;
@@ -505,7 +505,7 @@ class CommonSettingsWindow {
   void OnHelp(const HELPINFO& info) {
     HWND control = static_cast<HWND>(info.hItemHandle);
     DWORD id = 0;
-    while (control != nullptr && control != window_.Get() && id == 0) {
+    while (control != nullptr && control != window_.get() && id == 0) {
       id = GetWindowContextHelpId(control);
       control = GetParent(control);
     }
@@ -519,15 +519,15 @@ class CommonSettingsWindow {
   void DrawLogo(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const RECT area = item.rcItem;
-    UniqueGdiObject header(CreateSolidBrush(HeaderColor()));
-    FillRect(dc, &area, static_cast<HBRUSH>(header.Get()));
+    GdiObject header(CreateSolidBrush(HeaderColor()));
+    FillRect(dc, &area, static_cast<HBRUSH>(header.get()));
     const int top = (area.bottom - area.top - kLogoHeight) / 2;
     RECT logo{area.left + 4, top, area.left + kLogoWidth - 4, top + kLogoHeight};
-    UniqueGdiObject plate(CreateSolidBrush(RGB(32, 48, 96)));
-    FillRect(dc, &logo, static_cast<HBRUSH>(plate.Get()));
+    GdiObject plate(CreateSolidBrush(RGB(32, 48, 96)));
+    FillRect(dc, &logo, static_cast<HBRUSH>(plate.get()));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, boldFont_.Get());
+    HGDIOBJ old = SelectObject(dc, boldFont_.get());
     DrawTextW(dc, L"OVEX", -1, &logo, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, old);
   }
@@ -575,7 +575,7 @@ class CommonSettingsWindow {
         const auto control = reinterpret_cast<HWND>(lParam);
         if (control == modelName_ || control == version_) {
           SetBkColor(reinterpret_cast<HDC>(wParam), HeaderColor());
-          return reinterpret_cast<LRESULT>(headerBrush_.Get());
+          return reinterpret_cast<LRESULT>(headerBrush_.get());
         }
         break;
       }
@@ -596,7 +596,7 @@ class CommonSettingsWindow {
         GetClientRect(window, &client);
         FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
         RECT header{0, 0, client.right, TfrmCommonSettings::kHeaderHeight};
-        FillRect(reinterpret_cast<HDC>(wParam), &header, static_cast<HBRUSH>(headerBrush_.Get()));
+        FillRect(reinterpret_cast<HDC>(wParam), &header, static_cast<HBRUSH>(headerBrush_.get()));
         return TRUE;
       }
       default:
@@ -634,10 +634,10 @@ class CommonSettingsWindow {
   }
 
   TfrmCommonSettings& model_;
-  UniqueGdiObject font_ = CreateSettingsFont(false);
-  UniqueGdiObject boldFont_ = CreateSettingsFont(true);
-  UniqueGdiObject headerBrush_{CreateSolidBrush(HeaderColor())};
-  UniqueWindow window_;
+  GdiObject font_ = CreateSettingsFont(false);
+  GdiObject boldFont_ = CreateSettingsFont(true);
+  GdiObject headerBrush_{CreateSolidBrush(HeaderColor())};
+  WindowHandle window_;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   HWND logo_ = nullptr;

@@ -75,6 +75,15 @@ struct WindowTraits {
 };
 using WindowHandle = UniqueHandle<WindowTraits>;
 
+// A menu not attached to a window: DestroyMenu.
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static bool IsValid(Type value) { return value != nullptr; }
+  static void Close(Type value) { DestroyMenu(value); }
+};
+using MenuHandle = UniqueHandle<MenuTraits>;
+
 // A font, brush or other GDI object: DeleteObject.
 struct GdiObjectTraits {
   using Type = HGDIOBJ;

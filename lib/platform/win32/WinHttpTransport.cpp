@@ -3,19 +3,24 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <memory>
 #include <string>
 
+#include "WinHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
 
 namespace {
 
-struct InternetHandleCloser {
-  void operator()(void* handle) const { WinHttpCloseHandle(handle); }
+// A WinHTTP session, connection or request: WinHttpCloseHandle (kept here, so that only this
+// adapter includes winhttp.h).
+struct InternetHandleTraits {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static bool IsValid(Type value) { return value != nullptr; }
+  static void Close(Type value) { WinHttpCloseHandle(value); }
 };
-using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
+using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 // The text of a WinHTTP error: its own message table first, then the system's.
 WideString WinHttpErrorText(DWORD code) {

@@ -2,19 +2,19 @@
 
 #include <windows.h>
 
-#include "WinSettingsHandles.h"
+#include "WinHandles.h"
 
 namespace equ::win32 {
 
 // Tahoma 8 point with the Cyrillic character set, as the settings windows are designed.
-inline UniqueGdiObject CreateSettingsFont(bool bold) {
-  return UniqueGdiObject(CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                     RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
+inline GdiObject CreateSettingsFont(bool bold) {
+  return GdiObject(CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                               RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
 }
 
-inline void SetControlFont(HWND control, const UniqueGdiObject& font) {
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+inline void SetControlFont(HWND control, const GdiObject& font) {
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
 }
 
 // The outer size of a window whose client area has this size.

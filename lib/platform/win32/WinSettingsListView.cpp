@@ -6,9 +6,9 @@
 #include <array>
 #include <exception>
 
+#include "WinHandles.h"
 #include "WinModalLoop.h"
 #include "WinSettingsFonts.h"
-#include "WinSettingsHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
@@ -63,7 +63,7 @@ class SettingsListWindow {
  public:
   explicit SettingsListWindow(TfrmSettingsList& model) : model_(model) {}
   ~SettingsListWindow() {
-    window_.Reset();
+    window_.reset();
     model_.SetOnRowsChanged(nullptr);
     model_.SetOnEditorChanged(nullptr);
   }
@@ -75,13 +75,13 @@ class SettingsListWindow {
     Create();
     model_.SetOnRowsChanged([this](std::int32_t row) { Redraw(row); });
     model_.SetOnEditorChanged([this] { ShowEditor(); });
-    ShowWindow(window_.Get(), SW_SHOW);
-    SetForegroundWindow(window_.Get());
+    ShowWindow(window_.get(), SW_SHOW);
+    SetForegroundWindow(window_.get());
     SetFocus(list_);
     RunModalLoop(
-        window_.Get(), [this] { return done_; },
+        window_.get(), [this] { return done_; },
         [this](MSG& message) { return PreviewKey(message); });
-    ShowWindow(window_.Get(), SW_HIDE);
+    ShowWindow(window_.get(), SW_HIDE);
     return ok_;
   }
 
@@ -105,7 +105,7 @@ class SettingsListWindow {
   HWND Child(const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle, int left,
              int top, int width, int height, int id) {
     HWND child = CreateWindowExW(
-        exStyle, className, text, WS_CHILD | style, left, top, width, height, window_.Get(),
+        exStyle, className, text, WS_CHILD | style, left, top, width, height, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
     SetControlFont(child, font_);
     return child;
@@ -115,7 +115,7 @@ class SettingsListWindow {
     const int width = TfrmSettingsList::kClientWidth;
     const int height = TfrmSettingsList::kClientHeight;
     const SIZE size = WindowSizeForClient(width, height, kStyle, kExStyle);
-    window_.Reset(CreateWindowExW(kExStyle, kListClass, WidePtr(TfrmSettingsList::kCaption), kStyle,
+    window_.reset(CreateWindowExW(kExStyle, kListClass, WidePtr(TfrmSettingsList::kCaption), kStyle,
                                   (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
                                   (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy,
                                   nullptr, nullptr, Instance(), this));
@@ -246,13 +246,13 @@ class SettingsListWindow {
   }
 
   void ShowPopupMenu() {
-    UniqueMenu menu(CreatePopupMenu());
-    AppendMenuW(menu.Get(), MF_STRING, kMenuEdit, L"Редактировать");
-    AppendMenuW(menu.Get(), MF_STRING, kMenuDefault, L"По-умолчанию");
+    MenuHandle menu(CreatePopupMenu());
+    AppendMenuW(menu.get(), MF_STRING, kMenuEdit, L"Редактировать");
+    AppendMenuW(menu.get(), MF_STRING, kMenuDefault, L"По-умолчанию");
     POINT cursor;
     GetCursorPos(&cursor);
     const int command = static_cast<int>(TrackPopupMenu(
-        menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY, cursor.x, cursor.y, 0, window_.Get(), nullptr));
+        menu.get(), TPM_RETURNCMD | TPM_NONOTIFY, cursor.x, cursor.y, 0, window_.get(), nullptr));
     if (command == kMenuEdit) model_.miEditClick();
     if (command == kMenuDefault) model_.miDefaultClick();
   }
@@ -333,8 +333,8 @@ class SettingsListWindow {
   }
 
   TfrmSettingsList& model_;
-  UniqueGdiObject font_ = CreateSettingsFont(false);
-  UniqueWindow window_;
+  GdiObject font_ = CreateSettingsFont(false);
+  WindowHandle window_;
   HWND list_ = nullptr;
   HWND status_ = nullptr;
   HWND edit_ = nullptr;
