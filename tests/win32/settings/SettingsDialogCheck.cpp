@@ -192,6 +192,7 @@ void ShotOfRect(const std::string& name, const RECT& r) {
   const std::string answer =
       Request("shot " + name + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
               std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top));
+  Log("shot " + name + " of a " + size + " window: " + answer);
   gShots.push_back({name, size, answer});
 }
 
