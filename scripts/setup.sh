@@ -15,6 +15,9 @@ packages=(
   wine wine64                               # runs the Windows tests and the demo (64-bit only)
   xvfb xauth                                # headless X display for Wine
   xdotool socat                             # keyboard and serial-line tests
+  libcurl4-openssl-dev                      # HTTPS of the payment client in the native build
+  nlohmann-json3-dev                        # JSON of the payment client (header-only, both builds)
+  libcpp-httplib-dev libssl-dev openssl     # the local payment service; certificates for its tests
 )
 # Installed without recommended packages.
 packages_lean=(
