@@ -43,12 +43,14 @@ void Log(const std::string& line) {
   std::fflush(stdout);
 }
 
-// What the probe thread read back, by name ("tabs", "list-client", ...), and the screenshots.
+// One screenshot desktop.sh took on request.
 struct Shot {
   std::string name;
   std::string windowSize;  // "WxH" of the window (or the rectangle) photographed
   std::string answer;      // desktop.sh's "WxH COLOURS" of the picture it took
 };
+// What the probe thread read back, by name ("tabs", "list-client", ...), the screenshots, and
+// the windows it waited for in vain. Written by the probe thread only, read after it joined.
 std::map<std::string, std::string> gSeen;
 std::vector<Shot> gShots;
 std::vector<std::string> gProblems;
