@@ -139,7 +139,7 @@ class HostedDriver {
   // Every barcode that reached the host: the data of accepted ScanData events, and what a
   // test's own manager hook fetched.
   std::vector<WideString> received;
-  // The manager the driver calls back (owned by its COM object, which the driver holds).
+  // The manager the driver calls back (owned by its COM object, which manager_ holds).
   equ::tools::THostManager* hostManager = nullptr;
 
  private:
