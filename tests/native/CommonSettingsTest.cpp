@@ -530,19 +530,16 @@ TEST_F(CommonSettingsTest, EnableDeviceWithNamedSettingsSnapshotsOnlyThose) {
 }
 
 // ShowSettingsDialog around the dialog: the host window, OnSettingsChanged and the answer.
-class FocusRecorder : public WindowFocus {
- public:
-  std::uintptr_t foreground = 0x51;
-  mutable std::vector<std::pair<std::uintptr_t, bool>> inputChanges;
-  std::uintptr_t ForegroundWindow() const override { return foreground; }
-  void EnableInput(std::uintptr_t window, bool enable) const override {
-    inputChanges.emplace_back(window, enable);
-  }
-  void BringToFront(std::uintptr_t) const override {}
-};
+// The host with one window of its thread, in front and taking input.
+std::shared_ptr<testing::FakeWindowFocus> HostWithOneWindow() {
+  auto focus = std::make_shared<testing::FakeWindowFocus>();
+  focus->foreground = 0x51;
+  focus->enabled[0x51] = true;
+  return focus;
+}
 
 TEST_F(CommonSettingsTest, ShowSettingsDialogAnswersOkOrCancelAndAlwaysNotifiesTheChange) {
-  auto focus = std::make_shared<FocusRecorder>();
+  auto focus = HostWithOneWindow();
   ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus});
   const TPageClass pages[] = {ProbePageClass(u"Первая", u"A")};
   bool testShown = false;
@@ -571,7 +568,7 @@ TEST_F(CommonSettingsTest, ShowSettingsDialogAnswersOkOrCancelAndAlwaysNotifiesT
 }
 
 TEST_F(CommonSettingsTest, ShowSettingsDialogGivesTheHostWindowBackWhenTheDialogFails) {
-  auto focus = std::make_shared<FocusRecorder>();
+  auto focus = HostWithOneWindow();
   ScopedPlatformPorts scope(PlatformPorts{.windowFocus = focus});
   const TPageClass pages[] = {ProbePageClass(u"Первая", u"A")};
   rig_.views->dialogScript = [](TfrmCommonSettings&) -> TModalResult {
