@@ -8,7 +8,7 @@
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/ResultCodes.h"
 #include "equipment/common/a_vorn/VornDriver.h"
-#include "platform/PlatformPorts.h"
+#include "platform/RequiredPort.h"
 
 namespace equ {
 
@@ -28,12 +28,22 @@ std::int32_t GetExceptionResult(const std::exception& e, WideString& resultDescr
 
 }  // namespace
 
+TDriver::TDriver(TDriverPorts ports) : FPorts(std::move(ports)) {
+  RequirePort(FPorts.mutexes, "TDriver", "named mutexes");
+  RequirePort(FPorts.testWindow, "TDriver", "test window");
+  RequirePort(FPorts.settingsDialog.desktop, "TDriver", "dialog desktop");
+  RequirePort(FPorts.settingsDialog.views, "TDriver", "settings views");
+  RequirePort(FPorts.settingsDialog.module, "TDriver", "module information");
+  RequirePort(FPorts.settingsDialog.clock, "TDriver", "clock");
+  RequirePort(FPorts.settingsDialog.folders, "TDriver", "folders");
+}
+
 std::unique_ptr<TScannerKeyboard> TDriver::CreateKeyboardChannel() {
-  return std::make_unique<TScannerKeyboard>(CreateKeyboardPorts());
+  return std::make_unique<TScannerKeyboard>(FPorts.keyboard);
 }
 
 std::unique_ptr<TScannerRS232> TDriver::CreateSerialChannel() {
-  return std::make_unique<TScannerRS232>();
+  return std::make_unique<TScannerRS232>(FPorts.serial);
 }
 
 void TDriver::OnInitialize() {
@@ -68,11 +78,10 @@ std::int32_t TDriver::OnEnable(WideString& resultDescription) {
 std::int32_t TDriver::EnableKeyboard() {
   FDeviceKeyboard->Disable();
   ReleaseKbdMutex();
-  NamedMutexes::Result mutex = Platform().mutexes->CreateOwned(kKeyboardMutexName);
-  if (mutex.outcome == NamedMutexes::Outcome::AlreadyExists)
-    throw Exception(kSecondKeyboardScanner);
-  if (mutex.outcome == NamedMutexes::Outcome::Failed) throw Exception(mutex.error);
-  FMutex = std::move(mutex.hold);
+  NamedMutexes::Claim mutex = FPorts.mutexes->CreateOwned(kKeyboardMutexName);
+  if (!mutex) throw Exception(mutex.error());
+  if (!*mutex) throw Exception(kSecondKeyboardScanner);
+  FMutex = std::move(*mutex);
   // A keyboard channel that did not start must not keep another driver from starting,
   // whatever stopped it (a setting that does not read as a number, the channel's refusal).
   try {
@@ -126,7 +135,7 @@ std::int32_t TDriver::OnDisable(WideString&) {
 }
 
 bool TDriver::DeviceTest(WideString&) {
-  TfmTestForm form(*this);
+  TfmTestForm form(*this, *FPorts.testWindow);
   FTestForm = &form;
   try {
     form.ShowModal();
@@ -139,8 +148,7 @@ bool TDriver::DeviceTest(WideString&) {
 }
 
 const TSettingsDialogPorts& TDriver::DialogPorts() {
-  if (!FDialogPorts) FDialogPorts = CreateSettingsDialogPorts();
-  return *FDialogPorts;
+  return FPorts.settingsDialog;
 }
 
 bool TDriver::OnShowSettingsDlg() {
@@ -155,7 +163,7 @@ void TDriver::ProcessScanData(const WideString& data) {
     FTestForm->DoScanData(data);
     return;
   }
-  if (TVornDriver::SendMsgToAcquiring(data)) return;
+  if (TVornDriver::SendMsgToAcquiring(FPorts.acquiring, data)) return;
   try {
     AddScanData(data, data, 0);
   } catch (const std::exception& e) {

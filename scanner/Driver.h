@@ -5,6 +5,7 @@
 
 #include "equipment/common/BaseScanner.h"
 #include "platform/NamedMutex.h"
+#include "scanner/DriverPorts.h"
 #include "scanner/TestForm.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 #include "scanner/serial/ScannerRS232.h"
@@ -20,6 +21,10 @@ class TDriver : public TBaseScanner {
   static constexpr const char16_t* kKeyboardMutexName = u"KBScannerV41Mutex";
   static constexpr const char16_t* kSecondKeyboardScanner =
       u"Нельзя использовать более одного клавиатурного сканера одновременно";
+
+  // Raises std::logic_error naming a missing port of its own; the channels check theirs when
+  // they are made (at Initialize).
+  explicit TDriver(TDriverPorts ports);
 
   TScannerKeyboard* DeviceKeyboard() const { return FDeviceKeyboard.get(); }
   TScannerRS232* DeviceRS232() const { return FDeviceRS232.get(); }
@@ -46,7 +51,8 @@ class TDriver : public TBaseScanner {
   // The windows of the settings dialog, made on first use; tests give their own.
   virtual const TSettingsDialogPorts& DialogPorts();
 
-  // The channels, made once with the object; tests give their own.
+  const TDriverPorts& Ports() const { return FPorts; }
+  // The channels, made once with the object from the ports; tests may make their own.
   virtual std::unique_ptr<TScannerKeyboard> CreateKeyboardChannel();
   virtual std::unique_ptr<TScannerRS232> CreateSerialChannel();
 
@@ -56,11 +62,11 @@ class TDriver : public TBaseScanner {
   std::int32_t EnableSerial(WideString& resultDescription);
   void ReleaseKbdMutex();
 
+  TDriverPorts FPorts;
   std::unique_ptr<NamedMutexHold> FMutex;
   std::unique_ptr<TScannerKeyboard> FDeviceKeyboard;
   std::unique_ptr<TScannerRS232> FDeviceRS232;
   TfmTestForm* FTestForm = nullptr;
-  std::optional<TSettingsDialogPorts> FDialogPorts;
 };
 
 }  // namespace equ

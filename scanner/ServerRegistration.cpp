@@ -12,7 +12,10 @@ const ServerClassInfo& ModuleServerClass() {
       u"{5C3E9A71-2B4D-4F86-9E1A-7D20C4B8E613}",
       u"8.2 Equipment Driver 2.0",
       u"Apartment",
-      [] { return ObjectPtr<TBaseObject>(new TDriver()); },
+      // The module's composition root: every object gets the platform's ports.
+      [](const PlatformPorts& platform) {
+        return ObjectPtr<TBaseObject>(new TDriver(DriverPortsOf(platform)));
+      },
   };
   return info;
 }

@@ -2,7 +2,6 @@
 
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/ResultCodes.h"
-#include "platform/PlatformPorts.h"
 
 namespace equ {
 
@@ -15,10 +14,10 @@ TextLogWindowDesign TestFormDesign() {
 
 }  // namespace
 
-TfmTestForm::TfmTestForm(TBaseDevice& driver) : FDriver(driver) {
+TfmTestForm::TfmTestForm(TBaseDevice& driver, TextLogWindows& windows) : FDriver(driver) {
   WideString description;
   if (FDriver.Enable(description) != kResultOk) throw Exception(description);
-  FWindow = Platform().textLogWindows->Create(TestFormDesign());
+  FWindow = windows.Create(TestFormDesign());
 }
 
 void TfmTestForm::ShowModal() {

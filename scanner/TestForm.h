@@ -15,7 +15,8 @@ class TfmTestForm {
   static constexpr const char16_t* kClearCaption = u"Очистить";
 
   // Enables the driver; raises the enabling's description when it fails (no window then).
-  explicit TfmTestForm(TBaseDevice& driver);
+  // The window is one of `windows`.
+  TfmTestForm(TBaseDevice& driver, TextLogWindows& windows);
   TfmTestForm(const TfmTestForm&) = delete;
   TfmTestForm& operator=(const TfmTestForm&) = delete;
 

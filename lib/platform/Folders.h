@@ -1,8 +1,7 @@
 #pragma once
 
-#include <optional>
-
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -10,19 +9,18 @@ namespace equ {
 inline constexpr int kFolderAppData = 26;        // the current user's roaming data
 inline constexpr int kFolderCommonAppData = 35;  // application data of all users
 
-// Folders of the file system. Failures of GrantEveryoneAccess are raised as equ::Exception
-// with the platform's error text.
+// Folders of the file system.
 class Folders {
  public:
   virtual ~Folders() = default;
-  // The special folder's path (without a trailing delimiter), created when missing;
-  // nullopt when the platform cannot give it.
-  virtual std::optional<WideString> SpecialFolder(int folderId) const = 0;
+  // The special folder's path (without a trailing delimiter), created when missing; a failure
+  // when the platform cannot give it.
+  virtual PortResult<WideString> SpecialFolder(int folderId) const = 0;
   virtual bool DirectoryExists(const WideString& path) const = 0;
   // Creates a folder and every missing parent; false when that fails.
   virtual bool ForceDirectories(const WideString& path) const = 0;
   // Gives every user full access to the folder and everything below it.
-  virtual void GrantEveryoneAccess(const WideString& path) const = 0;
+  virtual PortStatus GrantEveryoneAccess(const WideString& path) const = 0;
   virtual char16_t PathDelimiter() const = 0;
 };
 

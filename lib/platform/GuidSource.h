@@ -1,6 +1,7 @@
 #pragma once
 
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -9,7 +10,7 @@ class GuidSource {
  public:
   virtual ~GuidSource() = default;
   // A new GUID in its registry text form: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case.
-  virtual WideString NewGuidText() = 0;
+  virtual PortResult<WideString> NewGuidText() = 0;
 };
 
 }  // namespace equ

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/PortResult.h"
+
 namespace equ {
 
 // Message kinds of a low-level key event.
@@ -33,8 +35,8 @@ class KeyboardHook {
  public:
   using Handler = std::function<bool(std::uint32_t message, const RawKeyEvent& event)>;
   virtual ~KeyboardHook() = default;
-  // False when the platform refuses the hook; nothing arrives then.
-  virtual bool Install(Handler handler) = 0;
+  // A failure when the platform refuses the hook; nothing arrives then.
+  virtual PortStatus Install(Handler handler) = 0;
   virtual void Remove() = 0;
   virtual bool IsInstalled() const = 0;
 };

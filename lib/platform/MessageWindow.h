@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/PortResult.h"
+
 namespace equ {
 
 // A window message: its number and its two parameters.
@@ -33,8 +35,9 @@ class MessageWindow {
 class MessageWindows {
  public:
   virtual ~MessageWindows() = default;
+  using WindowResult = PortResult<std::unique_ptr<MessageWindow>>;
   // A hidden window of the calling thread.
-  virtual std::unique_ptr<MessageWindow> Create(MessageWindow::Procedure procedure) = 0;
+  virtual WindowResult Create(MessageWindow::Procedure procedure) = 0;
   // Serves messages sent to the calling thread's windows (and its posted ones) until done()
   // answers true or timeoutMs has passed; answers done(). A thread that waits for a worker
   // which hands it data with Send must wait this way, or both would wait for ever.
@@ -46,8 +49,5 @@ class MessageWindows {
     return std::nullopt;
   }
 };
-
-// The hidden windows of the running platform (Win32 in the Windows build, POSIX in the native).
-std::unique_ptr<MessageWindows> CreatePlatformMessageWindows();
 
 }  // namespace equ

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -16,15 +17,11 @@ class NamedMutexHold {
 // Creates named mutexes of the user's logon, owned at once by the calling thread.
 class NamedMutexes {
  public:
-  enum class Outcome { Created, AlreadyExists, Failed };
-  struct Result {
-    Outcome outcome = Outcome::Failed;
-    std::unique_ptr<NamedMutexHold> hold;  // set only for Created
-    WideString error;                      // the platform's text for Failed
-  };
+  // The mutex when this call created it; none when another holder already has it (nothing of
+  // it is kept then).
+  using Claim = PortResult<std::unique_ptr<NamedMutexHold>>;
   virtual ~NamedMutexes() = default;
-  // A mutex that another holder already has is refused, and nothing of it is kept.
-  virtual Result CreateOwned(const WideString& name) = 0;
+  virtual Claim CreateOwned(const WideString& name) = 0;
 };
 
 }  // namespace equ

@@ -25,6 +25,16 @@ ScopedPlatformPorts::ScopedPlatformPorts(PlatformPorts replacement) : saved_(Pla
   if (replacement.sharedMemory) current.sharedMemory = std::move(replacement.sharedMemory);
   if (replacement.processHeap) current.processHeap = std::move(replacement.processHeap);
   if (replacement.textLogWindows) current.textLogWindows = std::move(replacement.textLogWindows);
+  if (replacement.xml) current.xml = std::move(replacement.xml);
+  if (replacement.textCase) current.textCase = std::move(replacement.textCase);
+  if (replacement.keyTranslator) current.keyTranslator = std::move(replacement.keyTranslator);
+  if (replacement.keyboardThreads) {
+    current.keyboardThreads = std::move(replacement.keyboardThreads);
+  }
+  if (replacement.serialPorts) current.serialPorts = std::move(replacement.serialPorts);
+  if (replacement.callTrace) current.callTrace = std::move(replacement.callTrace);
+  if (replacement.dialogDesktop) current.dialogDesktop = std::move(replacement.dialogDesktop);
+  if (replacement.settingsViews) current.settingsViews = std::move(replacement.settingsViews);
 }
 
 ScopedPlatformPorts::~ScopedPlatformPorts() {

@@ -18,9 +18,22 @@ class NamedMutexes;
 class SharedMemory;
 class ProcessHeap;
 class TextLogWindows;
+class XmlDocument;
+class TextCase;
+class KeyTranslator;
+class KeyboardThreads;
+class SerialPorts;
+class TraceWriter;
+class DialogDesktop;
+class SettingsViews;
 
-// The platform services the portable core needs, reached in one place. Each build supplies its
-// adapters through CreateDefaultPlatformPorts (posix/ or win32/); tests may put fakes in.
+// Every service of the platform, in one place. Each build supplies its adapters through
+// CreateDefaultPlatformPorts (posix/ or win32/).
+//
+// Who reaches them how: the core's base classes (lib/equipment/common) through Platform();
+// everything above them (the driver object, its channels, forms and clients) receives the
+// ports it uses through its constructor, wired from these by the module's class
+// (ModuleServerClass), so a test hands each component exactly the fakes it means.
 struct PlatformPorts {
   std::shared_ptr<UserLocale> locale = nullptr;
   std::shared_ptr<ModuleInfo> module = nullptr;
@@ -31,12 +44,24 @@ struct PlatformPorts {
   std::shared_ptr<LogFiles> logFiles = nullptr;
   std::shared_ptr<SystemInfo> system = nullptr;
   std::shared_ptr<WindowFocus> windowFocus = nullptr;
-  // Hidden windows of the object's thread; none where the build has no window adapter.
+  // Hidden windows of the calling thread.
   std::shared_ptr<MessageWindows> messageWindows = nullptr;
   std::shared_ptr<NamedMutexes> mutexes = nullptr;
   std::shared_ptr<SharedMemory> sharedMemory = nullptr;
   std::shared_ptr<ProcessHeap> processHeap = nullptr;
   std::shared_ptr<TextLogWindows> textLogWindows = nullptr;
+  std::shared_ptr<XmlDocument> xml = nullptr;
+  std::shared_ptr<TextCase> textCase = nullptr;
+  std::shared_ptr<KeyTranslator> keyTranslator = nullptr;
+  // The keyboard hook, timer and injector of a thread, made on that thread.
+  std::shared_ptr<KeyboardThreads> keyboardThreads = nullptr;
+  // A new serial port for each use.
+  std::shared_ptr<SerialPorts> serialPorts = nullptr;
+  // Where the driver objects' call-trace lines go (the daily trace file).
+  std::shared_ptr<TraceWriter> callTrace = nullptr;
+  // The settings windows and the desktop services around them.
+  std::shared_ptr<DialogDesktop> dialogDesktop = nullptr;
+  std::shared_ptr<SettingsViews> settingsViews = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

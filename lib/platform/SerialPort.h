@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -68,8 +70,8 @@ inline constexpr std::uint32_t kSerialClearDtr = 6;
 inline constexpr std::uint32_t kSerialEventRxChar = 0x0001;
 inline constexpr std::uint32_t kSerialEventRxFlag = 0x0002;
 
-// One serial (COM) device. The operations answer false on failure; LastErrorText then gives
-// the platform's message for it. One thread uses a port at a time, except CancelEventWait,
+// One serial (COM) device. The operations answer a failed PortStatus with the platform's
+// message for it. One thread uses a port at a time, except CancelEventWait,
 // which may come from another thread to end a pending WaitEvent.
 class SerialPort {
  public:
@@ -77,40 +79,46 @@ class SerialPort {
 
   // Opens COM<portNumber> for reading and writing, not shared, with overlapped input and
   // output when asked.
-  virtual bool Open(int portNumber, bool overlapped) = 0;
+  virtual PortStatus Open(int portNumber, bool overlapped) = 0;
   virtual bool IsOpen() const = 0;
   virtual void Close() = 0;
 
-  virtual bool SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
-  virtual bool Purge(std::uint32_t flags) = 0;
-  virtual bool GetLineState(SerialLineState& state) = 0;
-  virtual bool SetLineState(const SerialLineState& state) = 0;
-  virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
-  virtual bool EscapeFunction(std::uint32_t function) = 0;
-  virtual bool SetEventMask(std::uint32_t mask) = 0;
+  virtual PortStatus SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
+  virtual PortStatus Purge(std::uint32_t flags) = 0;
+  virtual PortStatus GetLineState(SerialLineState& state) = 0;
+  virtual PortStatus SetLineState(const SerialLineState& state) = 0;
+  virtual PortStatus SetTimeouts(const SerialTimeouts& timeouts) = 0;
+  virtual PortStatus EscapeFunction(std::uint32_t function) = 0;
+  virtual PortStatus SetEventMask(std::uint32_t mask) = 0;
   // The number of bytes in the receive queue.
-  virtual bool InputQueueCount(std::uint32_t& count) = 0;
+  virtual PortStatus InputQueueCount(std::uint32_t& count) = 0;
 
   // One read of at most `size` bytes under the time-outs; `done` is the count read. With
   // `overlapped` (on a port opened so) the read goes through the port's read record and the
   // call waits for it to finish.
-  virtual bool Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) = 0;
+  virtual PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done,
+                          bool overlapped) = 0;
   // One write of `size` bytes. With `overlapped`, a write still in progress when the call
   // returns counts as success with `done` 0; the port keeps its own copy of the bytes.
-  virtual bool Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
-                     bool overlapped) = 0;
+  virtual PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                           bool overlapped) = 0;
 
   // The events and records of overlapped input and output: made after opening, released by
   // CloseOverlapped (and by Close).
-  virtual bool OpenOverlapped() = 0;
+  virtual PortStatus OpenOverlapped() = 0;
   virtual void CloseOverlapped() = 0;
-  // Waits for an event of the mask (for at most timeoutMs, 0 = without limit); false when
+  // Waits for an event of the mask (for at most timeoutMs, 0 = without limit); a failure when
   // the wait fails or runs out.
-  virtual bool WaitEvent(std::uint32_t timeoutMs) = 0;
+  virtual PortStatus WaitEvent(std::uint32_t timeoutMs) = 0;
   // Ends a pending WaitEvent (sets the event mask to 0).
   virtual void CancelEventWait() = 0;
+};
 
-  virtual WideString LastErrorText() const = 0;
+// Makes serial ports: a new, closed port for each use.
+class SerialPorts {
+ public:
+  virtual ~SerialPorts() = default;
+  virtual std::unique_ptr<SerialPort> Create() = 0;
 };
 
 }  // namespace equ

@@ -74,8 +74,4 @@ struct TSettingsDialogPorts {
   std::shared_ptr<const Folders> folders;
 };
 
-// The adapters of the running build: Win32 windows, or headless stand-ins in the POSIX build
-// (every window closes at once with Cancel).
-TSettingsDialogPorts CreateSettingsDialogPorts();
-
 }  // namespace equ

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -18,20 +19,13 @@ class SharedMemoryView {
 // Named shared memory of the user's logon.
 class SharedMemory {
  public:
+  using ViewResult = PortResult<std::unique_ptr<SharedMemoryView>>;
   virtual ~SharedMemory() = default;
-  // Opens an existing object with full access; nullptr when none of that name exists.
-  virtual std::unique_ptr<SharedMemoryView> Open(const WideString& name) = 0;
+  // Opens an existing object with full access; fails when none of that name exists.
+  virtual ViewResult Open(const WideString& name) = 0;
   // Creates the object (or opens it when it exists) with an empty access list, so any process
-  // of the logon may open it, and maps all of it. Throws equ::Exception when it cannot.
-  virtual std::unique_ptr<SharedMemoryView> Create(const WideString& name, std::size_t size) = 0;
-};
-
-// Blocks handed from one module of the process to another: what one allocates, the other frees.
-class ProcessHeap {
- public:
-  virtual ~ProcessHeap() = default;
-  virtual void* Allocate(std::size_t size) = 0;
-  virtual void Free(void* block) = 0;
+  // of the logon may open it, and maps all of it.
+  virtual ViewResult Create(const WideString& name, std::size_t size) = 0;
 };
 
 }  // namespace equ

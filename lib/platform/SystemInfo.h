@@ -1,9 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -19,8 +18,7 @@ struct OsVersion {
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
-  // nullopt when the query fails.
-  virtual std::optional<OsVersion> OperatingSystemVersion() const = 0;
+  virtual PortResult<OsVersion> OperatingSystemVersion() const = 0;
 };
 
 }  // namespace equ

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "equipment/common/WideString.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
@@ -36,11 +37,11 @@ class XmlDocument {
  public:
   virtual ~XmlDocument() = default;
   // The document text: the declaration <?xml version="1.0" encoding="..."?> and the root.
-  virtual WideString Serialize(const XmlNode& root, std::u16string_view encoding) const = 0;
+  virtual PortResult<WideString> Serialize(const XmlNode& root,
+                                           std::u16string_view encoding) const = 0;
   // The root element of the document in `text` (whatever encoding its declaration names: the
-  // text is already characters). Raises equ::Exception with the parser's message when `text`
-  // is not well-formed.
-  virtual XmlNode Parse(std::u16string_view text) const = 0;
+  // text is already characters); the parser's message when `text` is not well-formed.
+  virtual PortResult<XmlNode> Parse(std::u16string_view text) const = 0;
 };
 
 }  // namespace equ

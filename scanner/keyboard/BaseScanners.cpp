@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/CodePage.h"
-#include "platform/PlatformPorts.h"
+#include "platform/RequiredPort.h"
 #include "platform/XmlDocument.h"
 #include "scanner/keyboard/CharCodes.h"
 
@@ -13,22 +13,25 @@ namespace {
 
 constexpr std::size_t kMaxDefinitionBytes = 255;
 
-std::string ToDefinitionText(const WideString& text, bool decode) {
-  std::string ansi = Platform().codePage->ToAnsi(decode ? DecodeCharCodes(text) : text);
+std::string ToDefinitionText(const CodePage& codePage, const WideString& text, bool decode) {
+  std::string ansi = codePage.ToAnsi(decode ? DecodeCharCodes(text) : text);
   if (ansi.size() > kMaxDefinitionBytes) ansi.resize(kMaxDefinitionBytes);
   return ansi;
 }
 
 }  // namespace
 
-TBaseScanners::TBaseScanners(std::shared_ptr<const XmlDocument> xml) : FXml(std::move(xml)) {}
+TBaseScanners::TBaseScanners(std::shared_ptr<const XmlDocument> xml,
+                             std::shared_ptr<const CodePage> codePage)
+    : FXml(RequirePort(xml, "TBaseScanners", "XML document")),
+      FCodePage(RequirePort(codePage, "TBaseScanners", "code page")) {}
 
 TBaseScanners::~TBaseScanners() = default;
 
 TScanner* TBaseScanners::Add(const WideString& prefix, const WideString& postfix) {
   const bool decode = !FDesgnMode;
-  auto item = std::make_unique<TScanner>(Count() + 1, ToDefinitionText(prefix, decode),
-                                         ToDefinitionText(postfix, decode));
+  auto item = std::make_unique<TScanner>(Count() + 1, ToDefinitionText(*FCodePage, prefix, decode),
+                                         ToDefinitionText(*FCodePage, postfix, decode), *FCodePage);
   TScanner* added = item.get();
   FItems.push_back(std::move(item));
   return added;

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "equipment/common/WideString.h"
-#include "scanner/keyboard/Scanner.h"
+#include "scanner/keyboard/ScannerDefinition.h"
 
 namespace equ {
 
+class CodePage;
 class XmlDocument;
 
 // An owning list of scanner definitions. Removing, replacing or clearing items frees them.
@@ -16,8 +17,9 @@ class XmlDocument;
 // stay text), which is how a list is edited as text; otherwise the codes are decoded.
 class TBaseScanners {
  public:
-  // `xml` writes and reads the definitions file (SaveToXML, LoadFromXML).
-  explicit TBaseScanners(std::shared_ptr<const XmlDocument> xml);
+  // `xml` writes and reads the definitions file (SaveToXML, LoadFromXML); `codePage` holds
+  // the definitions' single-byte texts. Raises std::logic_error when either is missing.
+  TBaseScanners(std::shared_ptr<const XmlDocument> xml, std::shared_ptr<const CodePage> codePage);
   virtual ~TBaseScanners();
   TBaseScanners(const TBaseScanners&) = delete;
   TBaseScanners& operator=(const TBaseScanners&) = delete;
@@ -53,6 +55,7 @@ class TBaseScanners {
   std::vector<std::unique_ptr<TScanner>> FItems;
   bool FDesgnMode = false;
   std::shared_ptr<const XmlDocument> FXml;
+  std::shared_ptr<const CodePage> FCodePage;
 };
 
 }  // namespace equ

@@ -2,32 +2,35 @@
 
 #include <memory>
 
-#include "platform/KeyInjector.h"
+#include "platform/CodePage.h"
 #include "platform/KeyTranslator.h"
-#include "platform/KeyboardHook.h"
-#include "platform/OneShotTimer.h"
+#include "platform/KeyboardThreadPorts.h"
+#include "platform/MessageWindow.h"
 #include "platform/TextCase.h"
 #include "platform/XmlDocument.h"
 
 namespace equ {
 
-// What the keyboard channel needs of the platform. The hook and the timer belong to one
-// channel; the others may be shared.
+struct PlatformPorts;
+
+// Everything the keyboard channel uses of the platform, all required: the channel refuses to
+// start without one (std::logic_error naming it), so a half-faked test never meets a real
+// keyboard hook.
+//
+// `threads` makes the hook, the timer and the injector on the thread that will use them (they
+// belong to that thread); the others may be shared between threads. `hostWindows` makes the
+// hidden window of the host thread through which a thread of the channel's own hands barcodes
+// to the host.
 struct TKeyboardPorts {
-  std::unique_ptr<KeyboardHook> hook;
-  std::unique_ptr<OneShotTimer> timer;
+  std::shared_ptr<KeyboardThreads> threads;
   std::shared_ptr<const KeyTranslator> translator;
-  std::shared_ptr<KeyInjector> injector;
   std::shared_ptr<const TextCase> textCase;
   std::shared_ptr<const XmlDocument> xml;
+  std::shared_ptr<const CodePage> codePage;
+  std::shared_ptr<MessageWindows> hostWindows;
 };
 
-// The adapters of the running platform. On Windows: the low-level keyboard hook, ToAsciiEx,
-// keybd_event, a thread timer and MSXML; in the POSIX build, which has no desktop keyboard,
-// a hook that never installs, a table translator (US and Russian layouts) and libxml2.
-TKeyboardPorts CreateKeyboardPorts();
-
-// The platform's XML service alone, for lists of definitions outside a channel.
-std::shared_ptr<const XmlDocument> CreateXmlDocument();
+// The channel's ports taken from the platform's.
+TKeyboardPorts KeyboardPortsOf(const PlatformPorts& platform);
 
 }  // namespace equ

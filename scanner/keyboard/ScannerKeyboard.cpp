@@ -6,7 +6,7 @@
 
 #include "equipment/common/AppLog.h"
 #include "platform/CodePage.h"
-#include "platform/PlatformPorts.h"
+#include "platform/RequiredPort.h"
 #include "scanner/keyboard/CharCodes.h"
 #include "scanner/keyboard/KeyState.h"
 
@@ -18,27 +18,31 @@ constexpr std::uint32_t kUsEnglish = 1033;
 
 std::atomic<TScannerKeyboard*> g_currentKeyboardScanner{nullptr};
 
-TKeyboardPorts CompletedPorts(TKeyboardPorts ports) {
-  if (ports.hook && ports.timer && ports.translator && ports.injector && ports.textCase &&
-      ports.xml) {
-    return ports;
-  }
-  TKeyboardPorts platform = CreateKeyboardPorts();
-  if (!ports.hook) ports.hook = std::move(platform.hook);
-  if (!ports.timer) ports.timer = std::move(platform.timer);
-  if (!ports.translator) ports.translator = std::move(platform.translator);
-  if (!ports.injector) ports.injector = std::move(platform.injector);
-  if (!ports.textCase) ports.textCase = std::move(platform.textCase);
-  if (!ports.xml) ports.xml = std::move(platform.xml);
+const TKeyboardPorts& RequireKeyboardPorts(const TKeyboardPorts& ports) {
+  constexpr const char* kChannel = "TScannerKeyboard";
+  RequirePort(ports.threads, kChannel, "keyboard threads");
+  RequirePort(ports.translator, kChannel, "key translator");
+  RequirePort(ports.textCase, kChannel, "text case");
+  RequirePort(ports.xml, kChannel, "XML document");
+  RequirePort(ports.codePage, kChannel, "code page");
+  RequirePort(ports.hostWindows, kChannel, "host windows");
+  return ports;
+}
+
+KeyboardThreadPorts RequireThreadPorts(KeyboardThreadPorts ports) {
+  constexpr const char* kThread = "TScannerKeyboard thread";
+  RequirePort(ports.hook, kThread, "keyboard hook");
+  RequirePort(ports.timer, kThread, "timer");
+  RequirePort(ports.injector, kThread, "key injector");
   return ports;
 }
 
 // Translation yields codes of the ANSI code page, as the prefixes and postfixes are held; both
 // become characters through that code page, so a Cyrillic key matches a Cyrillic prefix.
-std::array<char16_t, 256> AnsiCharacters() {
+std::array<char16_t, 256> AnsiCharacters(const CodePage& codePage) {
   std::string codes(256, '\0');
   for (std::size_t code = 0; code < codes.size(); ++code) codes[code] = static_cast<char>(code);
-  const WideString text = Platform().codePage->FromAnsi(codes);
+  const WideString text = codePage.FromAnsi(codes);
   std::array<char16_t, 256> characters{};
   for (std::size_t code = 0; code < characters.size(); ++code) {
     // A code page whose bytes are not one character each keeps the codes as they are.
@@ -61,12 +65,13 @@ TScannerKeyboard* CurrentKeyboardScanner() {
 }
 
 TScannerKeyboard::TScannerKeyboard(TKeyboardPorts ports)
-    : TBaseScanners(ports.xml ? ports.xml : CreateXmlDocument()),
-      FPorts(CompletedPorts(std::move(ports))),
-      FHook(FPorts.hook.get()),
-      FTimer(FPorts.timer.get()),
-      FEventBuffer(*FPorts.injector),
-      FAnsiChars(AnsiCharacters()) {
+    : TBaseScanners(RequireKeyboardPorts(ports).xml, ports.codePage),
+      FPorts(std::move(ports)),
+      FThreadPorts(RequireThreadPorts(FPorts.threads->CreateForThisThread())),
+      FHook(FThreadPorts.hook.get()),
+      FTimer(FThreadPorts.timer.get()),
+      FEventBuffer(*FThreadPorts.injector),
+      FAnsiChars(AnsiCharacters(*FPorts.codePage)) {
   g_currentKeyboardScanner.store(this);
   ClearPrevEvent();
   FTimer->Stop();
@@ -92,9 +97,10 @@ std::int32_t TScannerKeyboard::Enable() {
   FTimer->Stop();
   FTimer->SetInterval(FInterCharInterval);
   if (!FHook->IsInstalled()) {
-    FHook->Install([this](std::uint32_t message, const RawKeyEvent& event) {
+    // A refused hook leaves the channel silent; IsHookInstalled tells.
+    static_cast<void>(FHook->Install([this](std::uint32_t message, const RawKeyEvent& event) {
       return ProcessKeyEvent(message, event);
-    });
+    }));
   }
   return 0;
 }

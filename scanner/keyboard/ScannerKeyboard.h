@@ -27,7 +27,7 @@ using TOnGetData = std::function<void(const WideString& value, const WideString&
 // definition is one (prefix/postfix mode), and the interval only bounds the pause between keys.
 //
 // Use, all on one thread that pumps messages (the hook and the timer arrive through its loop):
-//   TScannerKeyboard channel(CreateKeyboardPorts());
+//   TScannerKeyboard channel(ports);   // every port given (KeyboardPorts.h)
 //   channel.SetOnGetData([](const WideString& value, const WideString& raw) { ... });
 //   channel.SetInterCharInterval(60);  channel.SetMinDataLen(3);  ...
 //   channel.Add(prefix, postfix);      // codes such as "#013" are decoded
@@ -38,7 +38,8 @@ using TOnGetData = std::function<void(const WideString& value, const WideString&
 // channel does for the key event or timer tick that completed the barcode.
 class TScannerKeyboard : public TBaseScanners {
  public:
-  // Missing ports are taken from CreateKeyboardPorts().
+  // Makes the hook, timer and injector on the calling thread. Raises std::logic_error naming
+  // the port when one is missing.
   explicit TScannerKeyboard(TKeyboardPorts ports);
   ~TScannerKeyboard() override;
 
@@ -105,6 +106,7 @@ class TScannerKeyboard : public TBaseScanners {
   void DeliverDueData();
 
   TKeyboardPorts FPorts;
+  KeyboardThreadPorts FThreadPorts;
   KeyboardHook* FHook;
   OneShotTimer* FTimer;
   KeyboardState FKeyboardState{};

@@ -1,5 +1,6 @@
 // The definitions file of TBaseScanners: written and read through the platform's XML service.
 #include <string_view>
+#include <utility>
 
 #include "equipment/common/Exceptions.h"
 #include "platform/XmlDocument.h"
@@ -54,15 +55,18 @@ WideString TBaseScanners::SaveToXML() const {
     item.children.push_back(TextElement(kPostfixName, scanner->Postfix()));
     root.children.push_back(std::move(item));
   }
-  return FXml->Serialize(root, kEncoding);
+  PortResult<WideString> text = FXml->Serialize(root, kEncoding);
+  if (!text) throw Exception(text.error());
+  return std::move(*text);
 }
 
 void TBaseScanners::LoadFromXML(const WideString& text) {
   Clear();
   if (text.empty()) return;
-  const XmlNode root = FXml->Parse(text);
+  const PortResult<XmlNode> root = FXml->Parse(text);
+  if (!root) throw Exception(root.error());
   // Comments, processing instructions and the blanks between items are no definitions.
-  for (const XmlNode& item : root.children) {
+  for (const XmlNode& item : root->children) {
     if (item.kind != XmlNode::Kind::kElement) continue;
     WideString prefix = ChildText(item, kPrefixName);
     WideString postfix = ChildText(item, kPostfixName);

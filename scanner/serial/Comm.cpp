@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "equipment/common/ResultCodes.h"
 #include "scanner/serial/TickCount.h"
 
 namespace equ {
@@ -16,11 +17,6 @@ constexpr char16_t kReadFailed[] = u"Ошибка при чтении данны
 constexpr char16_t kNoAnswer[] = u"Устройство не отвечает";
 constexpr char16_t kProtocolError[] = u"Ошибка протокола обмена";
 constexpr char16_t kNoData[] = u"Данные в буфере отсутствуют";
-
-constexpr std::int32_t kUnknownError = 1001;
-constexpr std::int32_t kNoAnswerCode = 1007;
-constexpr std::int32_t kProtocolErrorCode = 1014;
-constexpr std::int32_t kReadErrorCode = 1017;
 
 constexpr std::uint32_t kQueueSize = 32768;
 constexpr std::uint32_t kPollMs = 5;
@@ -69,13 +65,18 @@ bool TComm::Opened() const {
   return port_->IsOpen();
 }
 
+bool TComm::Track(const PortStatus& status) {
+  if (!status) FLastPortError = status.error();
+  return status.ok();
+}
+
 bool TComm::Fail(const char16_t* text) {
   FExtResultDescription = text;
   return false;
 }
 
 void TComm::SetSystemErrorText() {
-  FExtResultDescription = port_->LastErrorText();
+  FExtResultDescription = FLastPortError;
 }
 
 bool TComm::EnsureOpen() {
@@ -83,22 +84,22 @@ bool TComm::EnsureOpen() {
 }
 
 bool TComm::OpenHandle() {
-  if (port_->Open(FPortNumber, FOverlappedMode)) return true;
-  FExtResultDescription = WideString(kOpenFailed) + u". " + port_->LastErrorText();
+  if (Track(port_->Open(FPortNumber, FOverlappedMode))) return true;
+  FExtResultDescription = WideString(kOpenFailed) + u". " + FLastPortError;
   return false;
 }
 
 bool TComm::Open() {
   if (Opened()) return true;
   if (!OpenHandle()) return false;
-  if (!port_->SetQueueSizes(kQueueSize, kQueueSize)) {
+  if (!Track(port_->SetQueueSizes(kQueueSize, kQueueSize))) {
     SetSystemErrorText();
     return false;
   }
   // The handle stays open after a failure of the steps below; Opened then reports true.
   if (!Purge(true) || !ApplyState() || !ApplyTimeouts()) return false;
   if (FOverlappedMode) {
-    if (!port_->OpenOverlapped()) {
+    if (!Track(port_->OpenOverlapped())) {
       SetSystemErrorText();
       return false;
     }
@@ -110,7 +111,7 @@ bool TComm::Open() {
 bool TComm::ApplyState() {
   if (!Opened()) return true;
   SerialLineState state;
-  if (!port_->GetLineState(state)) {
+  if (!Track(port_->GetLineState(state))) {
     SetSystemErrorText();
     return false;
   }
@@ -132,7 +133,7 @@ bool TComm::ApplyState() {
   state.baudRate = BaudRateToInt(FBaudRate);
   state.eventChar = FEvtChar;
   state.byteSize = FDataBits;
-  if (!port_->SetLineState(state)) {
+  if (!Track(port_->SetLineState(state))) {
     SetSystemErrorText();
     return false;
   }
@@ -141,7 +142,7 @@ bool TComm::ApplyState() {
 
 bool TComm::ApplyTimeouts() {
   if (!EnsureOpen()) return false;
-  if (port_->SetTimeouts(FTimeouts)) return true;
+  if (Track(port_->SetTimeouts(FTimeouts))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -159,21 +160,21 @@ bool TComm::Purge(bool abort) {
   if (!EnsureOpen()) return false;
   std::uint32_t flags = kSerialPurgeRxClear | kSerialPurgeTxClear;
   if (abort) flags |= kSerialPurgeRxAbort | kSerialPurgeTxAbort;
-  if (port_->Purge(flags)) return true;
+  if (Track(port_->Purge(flags))) return true;
   SetSystemErrorText();
   return false;
 }
 
 void TComm::SetCommDTR(bool value) {
-  if (EnsureOpen()) port_->EscapeFunction(value ? kSerialSetDtr : kSerialClearDtr);
+  if (EnsureOpen()) Track(port_->EscapeFunction(value ? kSerialSetDtr : kSerialClearDtr));
 }
 
 void TComm::SetCommRTS(bool value) {
-  if (EnsureOpen()) port_->EscapeFunction(value ? kSerialSetRts : kSerialClearRts);
+  if (EnsureOpen()) Track(port_->EscapeFunction(value ? kSerialSetRts : kSerialClearRts));
 }
 
 void TComm::SetMask() {
-  port_->SetEventMask(FEvtChar != 0 ? kSerialEventRxFlag : kSerialEventRxChar);
+  Track(port_->SetEventMask(FEvtChar != 0 ? kSerialEventRxFlag : kSerialEventRxChar));
 }
 
 void TComm::StopEventWaiting() {
@@ -200,17 +201,17 @@ bool TComm::SetTimeouts(const SerialTimeouts& value) {
 
 std::uint32_t TComm::GetInQueue() {
   std::uint32_t count = 0;
-  return port_->InputQueueCount(count) ? count : 0;
+  return Track(port_->InputQueueCount(count)) ? count : 0;
 }
 
 bool TComm::ReadOnce(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) {
-  if (port_->Read(buffer, size, done, overlapped)) return true;
+  if (Track(port_->Read(buffer, size, done, overlapped))) return true;
   SetSystemErrorText();
   return false;
 }
 
 bool TComm::WaitPortEvent(std::uint32_t timeoutMs) {
-  if (!FOverlappedMode || port_->WaitEvent(timeoutMs)) return true;
+  if (!FOverlappedMode || Track(port_->WaitEvent(timeoutMs))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -245,9 +246,9 @@ bool TComm::ReadChar(char& value, std::uint32_t timeoutMs) {
 }
 
 std::int32_t TComm::iReadByte(std::uint8_t& value) {
-  if (ReadByte(value)) return 0;
-  FExtResultDescription = WideString(kReadFailed) + u". " + port_->LastErrorText();
-  return kReadErrorCode;
+  if (ReadByte(value)) return kResultOk;
+  FExtResultDescription = WideString(kReadFailed) + u". " + FLastPortError;
+  return kResultReadError;
 }
 
 bool TComm::ReadBytes(std::vector<std::uint8_t>& buff, std::uint32_t count) {
@@ -284,7 +285,7 @@ std::int32_t TComm::ReadStr(std::uint32_t count, std::string& data, bool control
   std::uint32_t done = 0;
   const bool ok = ReadOnce(data.data(), count, done, FOverlappedMode);
   data.resize(done);
-  return ok && (!controlLength || done == count) ? 0 : kUnknownError;
+  return ok && (!controlLength || done == count) ? kResultOk : kResultUnknownError;
 }
 
 std::int32_t TComm::ReadStr(std::string& data, char endSymb, std::uint32_t timeoutMs) {
@@ -293,28 +294,28 @@ std::int32_t TComm::ReadStr(std::string& data, char endSymb, std::uint32_t timeo
   while (SteadyClock::now() <= deadline) {
     char chunk[kReadChunk];
     std::uint32_t done = 0;
-    if (port_->Read(chunk, kReadChunk, done, FOverlappedMode) && done > 0) {
+    if (Track(port_->Read(chunk, kReadChunk, done, FOverlappedMode)) && done > 0) {
       // A zero byte ends what is taken from this read.
       data.append(chunk, std::find(chunk, chunk + done, '\0'));
       const std::size_t end = data.find(endSymb);
-      if (end != std::string::npos && end + 1 == data.size()) return 0;
+      if (end != std::string::npos && end + 1 == data.size()) return kResultOk;
     }
     SleepMs(kPollMs);
   }
   if (data.empty()) {
     Fail(kNoAnswer);
-    return kNoAnswerCode;
+    return kResultNoAnswer;
   }
   Fail(kProtocolError);
-  return kProtocolErrorCode;
+  return kResultProtocolError;
 }
 
 std::int32_t TComm::ReadStr(std::uint32_t count, std::string& data, const std::string& endSymb) {
   FEndSymbol = endSymb;
   const std::int32_t result = ReadStr(count, data, false);
-  if (result == 0 && data.find(endSymb) == std::string::npos) {
+  if (result == kResultOk && data.find(endSymb) == std::string::npos) {
     Fail(kProtocolError);
-    return kProtocolErrorCode;
+    return kResultProtocolError;
   }
   return result;
 }
@@ -325,15 +326,15 @@ std::int32_t TComm::ReadStr(std::string& data, std::uint32_t timeoutMs) {
     if (GetInQueue() > 0) {
       char chunk[kReadChunk];
       std::uint32_t done = 0;
-      if (port_->Read(chunk, kReadChunk, done, FOverlappedMode) && done > 0) {
+      if (Track(port_->Read(chunk, kReadChunk, done, FOverlappedMode)) && done > 0) {
         data.assign(chunk, done);
-        return 0;
+        return kResultOk;
       }
     }
     SleepMs(kPollMs);
   }
   Fail(kNoAnswer);
-  return kNoAnswerCode;
+  return kResultNoAnswer;
 }
 
 bool TComm::ReadString(std::string& buff, std::uint32_t timeoutMs) {
@@ -359,7 +360,7 @@ bool TComm::ReadString(std::uint32_t count, std::string& buff) {
 bool TComm::WriteByte(std::uint8_t value) {
   if (!EnsureOpen()) return false;
   std::uint32_t done = 0;
-  if (!port_->Write(&value, 1, done, false)) {
+  if (!Track(port_->Write(&value, 1, done, false))) {
     SetSystemErrorText();
     return false;
   }
@@ -373,7 +374,7 @@ bool TComm::WriteChar(char value) {
 bool TComm::WriteBytes(const void* buff, std::uint32_t buffSize) {
   if (!Opened()) return Fail(kNotOpen);
   std::uint32_t done = 0;
-  if (port_->Write(buff, buffSize, done, FOverlappedMode)) return true;
+  if (Track(port_->Write(buff, buffSize, done, FOverlappedMode))) return true;
   SetSystemErrorText();
   return false;
 }
@@ -387,7 +388,7 @@ bool TComm::WriteStr(const std::string& data, std::int32_t sleepTimeMs) {
   if (!EnsureOpen()) return false;
   std::uint32_t done = 0;
   const auto size = static_cast<std::uint32_t>(data.size());
-  if (!port_->Write(data.data(), size, done, false)) {
+  if (!Track(port_->Write(data.data(), size, done, false))) {
     SetSystemErrorText();
     return false;
   }
@@ -397,14 +398,14 @@ bool TComm::WriteStr(const std::string& data, std::int32_t sleepTimeMs) {
 }
 
 std::int32_t TComm::SendCmd(const std::string& data) {
-  return WriteStr(data, 0) ? 0 : kUnknownError;
+  return WriteStr(data, 0) ? kResultOk : kResultUnknownError;
 }
 
 std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData, std::int32_t maxLen,
                            std::uint32_t timeoutMs, std::uint8_t countAfterEnd) {
   outData.clear();
   const auto deadline = DeadlineAfter(timeoutMs);
-  if (!WriteStr(inData, 0)) return kNoAnswerCode;
+  if (!WriteStr(inData, 0)) return kResultNoAnswer;
   const auto chunkSize = static_cast<std::uint32_t>(std::max<std::int32_t>(maxLen, 0));
   while (SteadyClock::now() < deadline) {
     std::string chunk;
@@ -421,9 +422,9 @@ std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData, std:
     }
     SleepMs(kCommandRoundMs);
   }
-  if (maxLen == 0 || !outData.empty()) return 0;
+  if (maxLen == 0 || !outData.empty()) return kResultOk;
   Fail(kNoAnswer);
-  return kNoAnswerCode;
+  return kResultNoAnswer;
 }
 
 std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData,
@@ -432,9 +433,9 @@ std::int32_t TComm::RunCmd(const std::string& inData, std::string& outData,
   FEndSymbol = endSymb;
   const std::int32_t result = RunCmd(
       inData, outData, maxLen, static_cast<std::uint32_t>(std::max(timeoutMs, 0)), countAfterEnd);
-  if (result == 0 && outData.find(endSymb) == std::string::npos) {
+  if (result == kResultOk && outData.find(endSymb) == std::string::npos) {
     Fail(kProtocolError);
-    return kProtocolErrorCode;
+    return kResultProtocolError;
   }
   return result;
 }

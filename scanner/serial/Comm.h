@@ -128,6 +128,9 @@ class TComm {
   std::uint32_t GetInQueue();
   void SetSystemErrorText();
   bool Fail(const char16_t* text);
+  // Keeps the text of a failed port operation (for the descriptions that name it); answers
+  // whether the operation succeeded.
+  bool Track(const PortStatus& status);
   bool ReadOnce(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped);
   bool WaitPortEvent(std::uint32_t timeoutMs);
 
@@ -146,6 +149,7 @@ class TComm {
   TStopBits FStopBits = TStopBits::sbOneStopBit;
   std::string FEndSymbol;
   WideString FExtResultDescription;
+  WideString FLastPortError;
 };
 
 }  // namespace equ

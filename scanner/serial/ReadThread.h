@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/MessageWindow.h"
-#include "scanner/serial/RS232Scanner.h"
+#include "scanner/serial/ScanBuffer.h"
 
 namespace equ {
 

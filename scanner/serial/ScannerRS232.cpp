@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "equipment/common/ResultCodes.h"
 #include "platform/CodePage.h"
-#include "platform/PlatformPorts.h"
-#include "scanner/serial/ChannelPorts.h"
+#include "platform/RequiredPort.h"
 #include "scanner/serial/TickCount.h"
 
 namespace equ {
@@ -15,16 +15,21 @@ namespace {
 // finished without a message to wake the host.
 constexpr int kServeSliceMs = 100;
 
-}  // namespace
-
-TScannerRS232::TScannerRS232(std::shared_ptr<MessageWindows> windows, SerialPortFactory ports)
-    : FWindows(std::move(windows)), FPorts(std::move(ports)) {
-  FHWnd = FWindows->Create([this](const WindowMessage& message) { return WndProc(message); });
+const TSerialChannelPorts& RequireSerialPorts(const TSerialChannelPorts& ports) {
+  constexpr const char* kChannel = "TScannerRS232";
+  RequirePort(ports.windows, kChannel, "message windows");
+  RequirePort(ports.serialPorts, kChannel, "serial ports");
+  RequirePort(ports.codePage, kChannel, "code page");
+  return ports;
 }
 
-TScannerRS232::TScannerRS232()
-    : TScannerRS232(std::shared_ptr<MessageWindows>(CreatePlatformMessageWindows()),
-                    [] { return CreatePlatformSerialPort(); }) {}
+}  // namespace
+
+TScannerRS232::TScannerRS232(TSerialChannelPorts ports) : FPorts(RequireSerialPorts(ports)) {
+  MessageWindows::WindowResult window =
+      FPorts.windows->Create([this](const WindowMessage& message) { return WndProc(message); });
+  if (window) FHWnd = std::move(*window);
+}
 
 TScannerRS232::~TScannerRS232() {
   Disable();
@@ -36,15 +41,15 @@ std::int32_t TScannerRS232::Enable() {
   FResultDescription.clear();
   if (!FHWnd) {
     FResultDescription = u"Не удалось создать окно сообщений";
-    return 1011;
+    return kResultPortUnavailable;
   }
-  std::unique_ptr<SerialPort> port = FPorts ? FPorts() : nullptr;
+  std::unique_ptr<SerialPort> port = FPorts.serialPorts->Create();
   if (!port) {
-    FResultDescription = u"Порт недоступен";
-    return 1011;
+    FResultDescription = FindResultText(kResultPortUnavailable);
+    return kResultPortUnavailable;
   }
-  FReadThread =
-      std::make_unique<TReadThread>(std::make_unique<rs232::TScanner>(std::move(port)), *FHWnd);
+  FReadThread = std::make_unique<TReadThread>(
+      std::make_unique<rs232::TScanner>(std::move(port), FPorts.codePage), *FHWnd);
   rs232::TScanner& scanner = FReadThread->Scanner();
   scanner.SetPortNumber(FPortNumber);
   scanner.SetBaudRateAsInt(FBaudRate);
@@ -53,7 +58,7 @@ std::int32_t TScannerRS232::Enable() {
   scanner.SetInterCharInterval(FInterCharInterval);
   scanner.SetLastScanTime(TickCountMs());
   const std::int32_t result = scanner.Enable();
-  if (result != 0) {
+  if (result != kResultOk) {
     // The thread object stays, unstarted, until Disable.
     FResultDescription = scanner.ExtResultDescription();
     return result;
@@ -61,7 +66,7 @@ std::int32_t TScannerRS232::Enable() {
   scanner.SetCommDTR(false);
   scanner.SetCommDTR(true);
   FReadThread->Start();
-  return 0;
+  return kResultOk;
 }
 
 void TScannerRS232::Disable() {
@@ -69,7 +74,7 @@ void TScannerRS232::Disable() {
   std::unique_ptr<TReadThread> thread = std::move(FReadThread);
   thread->RequestStop();
   while (!thread->Finished()) {
-    FWindows->ServeMessagesUntil([&thread] { return thread->Finished(); }, kServeSliceMs);
+    FPorts.windows->ServeMessagesUntil([&thread] { return thread->Finished(); }, kServeSliceMs);
   }
   thread.reset();
 }
@@ -81,7 +86,7 @@ std::intptr_t TScannerRS232::WndProc(const WindowMessage& message) {
   const std::string bytes(block);
   delete[] block;
   try {
-    if (FOnGetScanData) FOnGetScanData(Platform().codePage->FromAnsi(bytes));
+    if (FOnGetScanData) FOnGetScanData(FPorts.codePage->FromAnsi(bytes));
   } catch (...) {
     // A failing receiver must not take the host thread's message loop down with it.
   }

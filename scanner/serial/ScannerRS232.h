@@ -9,6 +9,7 @@
 #include "platform/MessageWindow.h"
 #include "platform/SerialPort.h"
 #include "scanner/serial/ReadThread.h"
+#include "scanner/serial/SerialChannelPorts.h"
 
 namespace equ {
 
@@ -29,12 +30,9 @@ using TGetScanData = std::function<void(const WideString& scanData)>;
 // disables a running reader first. Nothing here raises.
 class TScannerRS232 {
  public:
-  using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
-
-  // windows: makes the hidden window and serves messages; ports: one new port per Enable.
-  TScannerRS232(std::shared_ptr<MessageWindows> windows, SerialPortFactory ports);
-  // With the running platform's adapters.
-  TScannerRS232();
+  // Makes the hidden window on the calling thread. Raises std::logic_error naming the port
+  // when one is missing.
+  explicit TScannerRS232(TSerialChannelPorts ports);
   virtual ~TScannerRS232();
   TScannerRS232(const TScannerRS232&) = delete;
   TScannerRS232& operator=(const TScannerRS232&) = delete;
@@ -66,8 +64,7 @@ class TScannerRS232 {
   virtual std::intptr_t WndProc(const WindowMessage& message);
 
  private:
-  std::shared_ptr<MessageWindows> FWindows;
-  SerialPortFactory FPorts;
+  TSerialChannelPorts FPorts;
   std::unique_ptr<MessageWindow> FHWnd;
   bool FTestMode = false;
   std::unique_ptr<TReadThread> FReadThread;

@@ -2,9 +2,6 @@
 
 #include <array>
 
-#include "platform/CodePage.h"
-#include "platform/PlatformPorts.h"
-
 namespace equ {
 
 namespace {
@@ -36,12 +33,11 @@ std::string EndsWithAny(std::string_view text, std::initializer_list<std::string
   return {};
 }
 
-WideString ControlCharName(std::string_view bytes) {
+WideString ControlCharName(std::string_view bytes, const CodePage& codePage) {
   WideString out;
   std::size_t runStart = 0;
   auto flushRun = [&](std::size_t end) {
-    if (end > runStart)
-      out += Platform().codePage->FromAnsi(bytes.substr(runStart, end - runStart));
+    if (end > runStart) out += codePage.FromAnsi(bytes.substr(runStart, end - runStart));
   };
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto code = static_cast<unsigned char>(bytes[i]);

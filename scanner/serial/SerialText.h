@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "equipment/common/WideString.h"
+#include "platform/CodePage.h"
 
 namespace equ {
 
@@ -12,8 +13,8 @@ namespace equ {
 std::string EndsWithAny(std::string_view text, std::initializer_list<std::string_view> candidates);
 
 // The trace form of serial bytes: control bytes (below 32) as "[NAME]" with their ASCII
-// abbreviations, the others as ANSI text.
-WideString ControlCharName(std::string_view bytes);
+// abbreviations, the others as text of the code page.
+WideString ControlCharName(std::string_view bytes, const CodePage& codePage);
 
 // Bytes written as hexadecimal pairs ("0D 0A" gives CR LF): blanks are ignored, a pair that
 // is not hexadecimal gives a zero byte, an odd last digit is dropped, at most 255 bytes.

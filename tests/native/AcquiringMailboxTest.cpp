@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "FakeMailboxPorts.h"
@@ -37,7 +39,7 @@ class FakeMessageWindows : public MessageWindows {
     std::uintptr_t handle_;
   };
 
-  std::unique_ptr<MessageWindow> Create(MessageWindow::Procedure procedure) override {
+  WindowResult Create(MessageWindow::Procedure procedure) override {
     windows[next] = std::move(procedure);
     return std::make_unique<Window>(*this, next++);
   }
@@ -70,14 +72,9 @@ class CountingHeap : public ProcessHeap {
 
 class AcquiringMailboxTest : public ::testing::Test {
  protected:
-  AcquiringMailboxTest()
-      : ports_(PlatformPorts{.codePage = std::make_shared<IconvCodePage>(),
-                             .messageWindows = windows_,
-                             .sharedMemory = memory_,
-                             .processHeap = heap_}) {}
-
   void WriteMailboxText(const char16_t* text) {
-    auto view = memory_->Create(kAcquiringMailboxName, kAcquiringMailboxSize);
+    std::unique_ptr<SharedMemoryView> view =
+        std::move(*memory_->Create(kAcquiringMailboxName, kAcquiringMailboxSize));
     std::memset(view->Bytes().data(), 0, view->Bytes().size());
     std::memcpy(view->Bytes().data(), text, std::char_traits<char16_t>::length(text) * 2);
     strayMailbox_ = std::move(view);
@@ -87,26 +84,26 @@ class AcquiringMailboxTest : public ::testing::Test {
   std::shared_ptr<testing::InProcessSharedMemory> memory_ =
       std::make_shared<testing::InProcessSharedMemory>();
   std::shared_ptr<CountingHeap> heap_ = std::make_shared<CountingHeap>();
-  ScopedPlatformPorts ports_;
+  TVornPorts ports_{windows_, memory_, heap_, std::make_shared<posix::IconvCodePage>()};
   std::unique_ptr<SharedMemoryView> strayMailbox_;
 };
 
 TEST_F(AcquiringMailboxTest, NoReceiverAnswersFalseAndAllocatesNothing) {
-  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(ports_, u"4600000000001"));
   EXPECT_EQ(heap_->allocations, 0);
 }
 
 TEST_F(AcquiringMailboxTest, WaitingReceiverTakesTheCode) {
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   receiver.CreateMailbox();
-  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(ports_, u"4600000000001"));
   EXPECT_TRUE(receiver.IsScannedOrCancel());
   EXPECT_EQ(receiver.ScanData(), u"4600000000001");
   EXPECT_TRUE(heap_->live.empty()) << "the receiver freed the block";
 }
 
 TEST_F(AcquiringMailboxTest, CyrillicTravelsAsWindows1251AndArrivesUnchanged) {
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   receiver.CreateMailbox();
   std::string sent;
   windows_->windows[receiver.WindowHandle()] =
@@ -114,37 +111,38 @@ TEST_F(AcquiringMailboxTest, CyrillicTravelsAsWindows1251AndArrivesUnchanged) {
         sent.assign(reinterpret_cast<const char*>(m.lParam), m.wParam);
         return procedure(m);
       };
-  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u"Оплата №5"));
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(ports_, u"Оплата №5"));
   EXPECT_EQ(sent, "\xCE\xEF\xEB\xE0\xF2\xE0 \xB9\x35");
   EXPECT_EQ(receiver.ScanData(), u"Оплата №5");
 }
 
 TEST_F(AcquiringMailboxTest, EmptyHandOffIsTheCancel) {
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   receiver.CreateMailbox();
-  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(u""));
+  EXPECT_TRUE(TVornDriver::SendMsgToAcquiring(ports_, u""));
   EXPECT_EQ(heap_->allocations, 0);
   EXPECT_TRUE(receiver.IsScannedOrCancel());
   EXPECT_EQ(receiver.ScanData(), u"");
 }
 
 TEST_F(AcquiringMailboxTest, MailboxHoldsTheWindowHandleAsDecimalText) {
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   receiver.CreateMailbox();
-  auto view = memory_->Open(kAcquiringMailboxName);
-  ASSERT_NE(view, nullptr);
+  SharedMemory::ViewResult opened = memory_->Open(kAcquiringMailboxName);
+  ASSERT_TRUE(opened);
+  const std::span<std::byte> bytes = (*opened)->Bytes();
   const std::u16string digits = Utf8ToWide(std::to_string(receiver.WindowHandle()));
-  EXPECT_EQ(std::memcmp(view->Bytes().data(), digits.data(), digits.size() * 2), 0);
+  EXPECT_EQ(std::memcmp(bytes.data(), digits.data(), digits.size() * 2), 0);
   char16_t terminator = 1;
-  std::memcpy(&terminator, view->Bytes().data() + digits.size() * 2, 2);
+  std::memcpy(&terminator, bytes.data() + digits.size() * 2, 2);
   EXPECT_EQ(terminator, 0);
 }
 
 TEST_F(AcquiringMailboxTest, ClosedMailboxSendsTheCodeItsNormalWay) {
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   receiver.CreateMailbox();
   receiver.CloseMailbox();
-  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"123"));
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(ports_, u"123"));
   EXPECT_FALSE(receiver.IsScannedOrCancel());
 }
 
@@ -158,7 +156,7 @@ class BadMailboxTest : public AcquiringMailboxTest,
 
 TEST_P(BadMailboxTest, AnswersFalseAndLosesNoBlock) {
   WriteMailboxText(GetParam().text);
-  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(u"4600000000001"));
+  EXPECT_FALSE(TVornDriver::SendMsgToAcquiring(ports_, u"4600000000001"));
   EXPECT_TRUE(heap_->live.empty());
 }
 
@@ -173,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Table, BadMailboxTest,
 
 TEST_F(AcquiringMailboxTest, MailboxThatCannotBeMadeRaisesItsMessage) {
   memory_->failCreate = true;
-  TVornDriver receiver;
+  TVornDriver receiver(ports_);
   try {
     receiver.CreateMailbox();
     ADD_FAILURE() << "no failure";
@@ -182,18 +180,43 @@ TEST_F(AcquiringMailboxTest, MailboxThatCannotBeMadeRaisesItsMessage) {
   }
 }
 
+TEST_F(AcquiringMailboxTest, EveryPortIsRequired) {
+  struct Missing {
+    TVornPorts ports;
+    const char* named;
+  };
+  const Missing cases[] = {
+      {{nullptr, memory_, heap_, ports_.codePage}, "message windows"},
+      {{windows_, nullptr, heap_, ports_.codePage}, "shared memory"},
+      {{windows_, memory_, nullptr, ports_.codePage}, "process heap"},
+      {{windows_, memory_, heap_, nullptr}, "code page"},
+  };
+  for (const Missing& c : cases) {
+    try {
+      TVornDriver receiver(c.ports);
+      ADD_FAILURE() << "made without the " << c.named << " port";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(TVornDriver::SendMsgToAcquiring(c.ports, u"1"), std::logic_error) << c.named;
+  }
+}
+
 TEST(PosixSharedMemoryTest, CreatedObjectOpensUntilItsCreatorCloses) {
-  PosixSharedMemory memory;
+  posix::PosixSharedMemory memory;
   const WideString name = u"equ-test-" + IntToWide(getpid());
-  auto created = memory.Create(name, 4096);
-  created->Bytes()[0] = std::byte{42};
-  auto opened = memory.Open(name);
-  ASSERT_NE(opened, nullptr);
-  EXPECT_EQ(opened->Bytes()[0], std::byte{42});
-  EXPECT_EQ(opened->Bytes().size(), 4096u);
-  created.reset();
-  EXPECT_EQ(memory.Open(name), nullptr);
-  EXPECT_EQ(memory.Open(u"equ-test-no-such-object"), nullptr);
+  SharedMemory::ViewResult created = memory.Create(name, 4096);
+  ASSERT_TRUE(created) << WideToUtf8(created.error());
+  (*created)->Bytes()[0] = std::byte{42};
+  SharedMemory::ViewResult opened = memory.Open(name);
+  ASSERT_TRUE(opened) << WideToUtf8(opened.error());
+  EXPECT_EQ((*opened)->Bytes()[0], std::byte{42});
+  EXPECT_EQ((*opened)->Bytes().size(), 4096u);
+  (*created).reset();
+  EXPECT_FALSE(memory.Open(name));
+  const SharedMemory::ViewResult missing = memory.Open(u"equ-test-no-such-object");
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(missing.error().empty()) << "the platform's text of the failure";
 }
 
 }  // namespace

@@ -84,9 +84,9 @@ class TTestObject : public TBaseObject {
 class BaseObjectTest : public ::testing::Test {
  protected:
   BaseObjectTest()
-      : ports_(PlatformPorts{.guids = std::make_shared<testing::SequentialGuidSource>()}) {
+      : ports_(PlatformPorts{.guids = std::make_shared<testing::SequentialGuidSource>(),
+                             .callTrace = trace_}) {
     object_.Initialize();
-    object_.SetTraceWriter(trace_);
   }
 
   std::int32_t Id(std::u16string_view name) {
@@ -111,8 +111,8 @@ class BaseObjectTest : public ::testing::Test {
   }
 
   testing::LocaleScope locale_ = testing::EnglishLocale();
-  ScopedPlatformPorts ports_;
   std::shared_ptr<RecordingTraceWriter> trace_ = std::make_shared<RecordingTraceWriter>();
+  ScopedPlatformPorts ports_;
   TTestObject object_;
 };
 

@@ -67,9 +67,9 @@ class DeviceFixture : public ::testing::Test {
   DeviceFixture()
       : ports_(PlatformPorts{.module = std::make_shared<FakeModuleInfo>(),
                              .folders = std::make_shared<FakeFolders>(),
-                             .guids = std::make_shared<SequentialGuidSource>()}) {
+                             .guids = std::make_shared<SequentialGuidSource>(),
+                             .callTrace = trace_}) {
     device_ = MakeObject<TProbeScanner>();
-    device_->SetTraceWriter(trace_);
   }
 
   // A host call by name; answers the invocation status.
@@ -111,9 +111,9 @@ class DeviceFixture : public ::testing::Test {
   }
 
   LocaleScope locale_ = EnglishLocale();
+  std::shared_ptr<RecordingTrace> trace_ = std::make_shared<RecordingTrace>();
   ScopedPlatformPorts ports_;
   std::shared_ptr<FakeManager> manager_ = std::make_shared<FakeManager>();
-  std::shared_ptr<RecordingTrace> trace_ = std::make_shared<RecordingTrace>();
   ObjectPtr<TProbeScanner> device_;
 };
 

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <stdexcept>
+#include <string>
 
 #include "DeviceFixture.h"
 #include "FakeMailboxPorts.h"
 #include "equipment/common/DeviceTexts.h"
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/a_vorn/VornDriver.h"
+#include "platform/PlatformPorts.h"
 #include "platform/TextLogWindow.h"
 #include "platform/posix/PosixNamedMutexes.h"
 #include "scanner/Driver.h"
@@ -16,7 +19,7 @@ namespace {
 
 class DriverTest : public testing::DeviceFixture {
  protected:
-  ObjectPtr<TDriver> driver_ = MakeObject<TDriver>();
+  ObjectPtr<TDriver> driver_ = MakeObject<TDriver>(DriverPortsOf(Platform()));
 };
 
 TEST_F(DriverTest, DeviceInformationOfTheScannerDriver) {
@@ -30,6 +33,42 @@ TEST_F(DriverTest, DeviceInformationOfTheScannerDriver) {
   EXPECT_EQ(info.Description, u"Драйвер сканера штрихкода универсальный");
   EXPECT_EQ(info.DeveloperName, u"ООО \"МОВАК\"");
   EXPECT_EQ(VersionText(info), u"1.1.2");
+}
+
+// A driver given only part of its ports refuses to be made and names what is missing, rather
+// than reaching for a real port of the platform.
+TEST_F(DriverTest, AMissingPortFailsLoudlyWithItsName) {
+  struct Case {
+    const char* named;
+    void (*remove)(TDriverPorts&);
+  };
+  const Case cases[] = {
+      {"named mutexes", [](TDriverPorts& p) { p.mutexes = nullptr; }},
+      {"test window", [](TDriverPorts& p) { p.testWindow = nullptr; }},
+      {"keyboard threads", [](TDriverPorts& p) { p.keyboard.threads = nullptr; }},
+      {"key translator", [](TDriverPorts& p) { p.keyboard.translator = nullptr; }},
+      {"host windows", [](TDriverPorts& p) { p.keyboard.hostWindows = nullptr; }},
+      {"serial ports", [](TDriverPorts& p) { p.serial.serialPorts = nullptr; }},
+      {"code page", [](TDriverPorts& p) { p.serial.codePage = nullptr; }},
+      {"settings views", [](TDriverPorts& p) { p.settingsDialog.views = nullptr; }},
+  };
+  for (const Case& c : cases) {
+    TDriverPorts ports = DriverPortsOf(Platform());
+    c.remove(ports);
+    try {
+      MakeObject<TDriver>(std::move(ports));
+      ADD_FAILURE() << "made without the " << c.named << " port";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST_F(DriverTest, ScansGoThroughTheGivenHandOffPorts) {
+  TDriverPorts ports = DriverPortsOf(Platform());
+  ports.acquiring.heap = nullptr;
+  auto driver = MakeObject<TDriver>(std::move(ports));
+  EXPECT_THROW(driver->ProcessScanData(u"1"), std::logic_error);
 }
 
 TEST_F(DriverTest, EighteenSettingsInOrderWithTheirDefaults) {
@@ -82,12 +121,12 @@ namespace {
 class DriverRoutingTest : public testing::DeviceFixture {
  protected:
   DriverRoutingTest()
-      : routingPorts_(
-            PlatformPorts{.mutexes = std::make_shared<PosixNamedMutexes>(folders_.Root().string()),
-                          .sharedMemory = std::make_shared<testing::InProcessSharedMemory>()}) {}
+      : routingPorts_(PlatformPorts{
+            .mutexes = std::make_shared<posix::PosixNamedMutexes>(folders_.Root().string()),
+            .sharedMemory = std::make_shared<testing::InProcessSharedMemory>()}) {}
 
   ObjectPtr<TDriver> NewDriver(std::int32_t interfaceType) {
-    auto driver = MakeObject<TDriver>();
+    auto driver = MakeObject<TDriver>(DriverPortsOf(Platform()));
     driver->SetSettingValue(u"InterfaceType", Variant(interfaceType));
     return driver;
   }
@@ -192,7 +231,7 @@ TEST_F(DriverRoutingTest, ScanWithoutAReceiverIsQueued) {
 TEST_F(DriverRoutingTest, WaitingPaymentDriverTakesTheScan) {
   auto driver = NewDriver(0);
   {
-    TVornDriver receiver;
+    TVornDriver receiver(VornPortsOf(Platform()));
     receiver.CreateMailbox();
     driver->ProcessScanData(u"Код оплаты");
     EXPECT_TRUE(receiver.IsScannedOrCancel());

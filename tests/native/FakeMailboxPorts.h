@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "equipment/common/Exceptions.h"
 #include "platform/SharedMemory.h"
 
 namespace equ::testing {
@@ -16,13 +15,13 @@ class InProcessSharedMemory : public SharedMemory {
   std::map<WideString, std::shared_ptr<std::vector<std::byte>>> objects;
   bool failCreate = false;
 
-  std::unique_ptr<SharedMemoryView> Open(const WideString& name) override {
+  ViewResult Open(const WideString& name) override {
     auto it = objects.find(name);
-    if (it == objects.end()) return nullptr;
+    if (it == objects.end()) return PortFailure(u"Не удается найти указанный файл.");
     return std::make_unique<View>(it->second, [] {});
   }
-  std::unique_ptr<SharedMemoryView> Create(const WideString& name, std::size_t size) override {
-    if (failCreate) throw Exception(u"Отказано в доступе.");
+  ViewResult Create(const WideString& name, std::size_t size) override {
+    if (failCreate) return PortFailure(u"Отказано в доступе.");
     auto& object = objects[name];
     if (!object) object = std::make_shared<std::vector<std::byte>>(size);
     // Like a mapping, the object exists while a view of it is open.

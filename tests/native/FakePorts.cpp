@@ -4,12 +4,13 @@
 
 namespace equ::testing {
 
-void FakeFolders::GrantEveryoneAccess(const WideString& path) const {
-  if (grantFails) throw Exception(u"Отказано в доступе.");
+PortStatus FakeFolders::GrantEveryoneAccess(const WideString& path) const {
+  if (grantFails) return PortFailure(u"Отказано в доступе.");
   granted.push_back(path);
+  return {};
 }
 
-WideString SequentialGuidSource::NewGuidText() {
+PortResult<WideString> SequentialGuidSource::NewGuidText() {
   const WideString digits = UIntToHex(static_cast<std::uint64_t>(next++), 12);
   return u"{00000000-0000-0000-0000-" + digits + u"}";
 }
@@ -33,7 +34,7 @@ TempDataFolders::~TempDataFolders() {
   std::filesystem::remove_all(root_, ignored);
 }
 
-std::optional<WideString> TempDataFolders::SpecialFolder(int folderId) const {
+PortResult<WideString> TempDataFolders::SpecialFolder(int folderId) const {
   const std::filesystem::path folder =
       folderId == kFolderCommonAppData ? CommonAppData() : root_ / "Roaming";
   std::filesystem::create_directories(folder);

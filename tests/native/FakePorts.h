@@ -21,9 +21,9 @@ class FakeFolders : public Folders {
   mutable std::vector<WideString> granted;
   bool grantFails = false;
 
-  std::optional<WideString> SpecialFolder(int folderId) const override {
+  PortResult<WideString> SpecialFolder(int folderId) const override {
     auto it = special.find(folderId);
-    if (it == special.end()) return std::nullopt;
+    if (it == special.end()) return PortFailure(u"Папка не найдена");
     existing.insert(it->second);
     return it->second;
   }
@@ -32,7 +32,7 @@ class FakeFolders : public Folders {
     existing.insert(path);
     return true;
   }
-  void GrantEveryoneAccess(const WideString& path) const override;
+  PortStatus GrantEveryoneAccess(const WideString& path) const override;
   char16_t PathDelimiter() const override { return u'\\'; }
 };
 
@@ -58,7 +58,7 @@ class FakeModuleInfo : public ModuleInfo {
 class SequentialGuidSource : public GuidSource {
  public:
   int next = 1;
-  WideString NewGuidText() override;
+  PortResult<WideString> NewGuidText() override;
 };
 
 // The host thread's top-level windows as the platform keeps them: each takes input or not,
@@ -115,11 +115,11 @@ class FakeClock : public Clock {
 
 // Real folders, with the application-data folders inside a fresh temporary folder that is
 // removed again with the object.
-class TempDataFolders : public PosixFolders {
+class TempDataFolders : public posix::PosixFolders {
  public:
   TempDataFolders();
   ~TempDataFolders() override;
-  std::optional<WideString> SpecialFolder(int folderId) const override;
+  PortResult<WideString> SpecialFolder(int folderId) const override;
   const std::filesystem::path& Root() const { return root_; }
   std::filesystem::path CommonAppData() const { return root_ / "ProgramData"; }
 

@@ -13,8 +13,8 @@ namespace equ::testing {
 class LocaleScope {
  public:
   LocaleScope(char16_t decimalSeparator, char16_t thousandSeparator)
-      : scope_(PlatformPorts{
-            .locale = std::make_shared<PosixUserLocale>(decimalSeparator, thousandSeparator)}) {}
+      : scope_(PlatformPorts{.locale = std::make_shared<posix::PosixUserLocale>(
+                                 decimalSeparator, thousandSeparator)}) {}
 
  private:
   ScopedPlatformPorts scope_;

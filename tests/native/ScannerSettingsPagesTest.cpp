@@ -3,6 +3,7 @@
 #include "DeviceFixture.h"
 #include "SettingsFakes.h"
 #include "equipment/common/Exceptions.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/Driver.h"
 #include "scanner/KbdSettings.h"
 #include "scanner/MainSettings.h"
@@ -16,6 +17,7 @@ using testing::SettingsPortsRig;
 // The scanner driver whose settings dialog runs with scripted windows.
 class TScriptedDialogDriver : public TDriver {
  public:
+  TScriptedDialogDriver() : TDriver(DriverPortsOf(Platform())) {}
   TSettingsDialogPorts ports;
   const TSettingsDialogPorts& DialogPorts() override { return ports; }
 };

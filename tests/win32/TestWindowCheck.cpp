@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "equipment/common/Exceptions.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/Driver.h"
 
 namespace {
@@ -69,7 +70,7 @@ std::int64_t FileSize(const std::wstring& path) {
 TEST(TestWindow, burst_line_and_close) {
   Watch watch;
   std::thread watcher(WatchTheWindow, std::ref(watch));
-  auto driver = equ::MakeObject<equ::TDriver>();
+  auto driver = equ::MakeObject<equ::TDriver>(equ::DriverPortsOf(equ::Platform()));
   driver->SetSettingValue(u"InterfaceType", equ::Variant(1));
   equ::WideString description;
   try {

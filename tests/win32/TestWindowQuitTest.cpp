@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/PlatformPorts.h"
 #include "scanner/Driver.h"
 
 namespace equ {
@@ -41,7 +42,7 @@ bool QuitArrives(WPARAM& code) {
 TEST(TestWindowQuitTest, QuitClosesTheWindowProperlyAndReachesTheHost) {
   HWND host = CreateHostWindow();
   ASSERT_NE(host, nullptr);
-  auto driver = MakeObject<TDriver>();
+  auto driver = MakeObject<TDriver>(DriverPortsOf(Platform()));
   driver->SetSettingValue(u"InterfaceType", Variant(1));
   const DWORD hostThread = GetCurrentThreadId();
   std::atomic<bool> opened{false};
@@ -72,7 +73,7 @@ TEST(TestWindowQuitTest, QuitClosesTheWindowProperlyAndReachesTheHost) {
   EXPECT_TRUE(QuitArrives(code)) << "the quit was swallowed: the host would never exit";
   EXPECT_EQ(code, kExitCode);
 
-  auto other = MakeObject<TDriver>();
+  auto other = MakeObject<TDriver>(DriverPortsOf(Platform()));
   other->SetSettingValue(u"InterfaceType", Variant(1));
   EXPECT_EQ(other->Enable(description), 0) << WideToUtf8(description);
   other->Disable();

@@ -8,6 +8,7 @@
 #include "equipment/common/Exceptions.h"
 #include "platform/win32/WinFolders.h"
 #include "platform/win32/WinGuidSource.h"
+#include "platform/win32/WinHandles.h"
 #include "platform/win32/WinModuleInfo.h"
 #include "platform/win32/WinText.h"
 #include "platform/win32/WinUserLocale.h"
@@ -56,7 +57,7 @@ TEST(WinModuleInfoTest, ModuleIsTheFileThisCodeIsLinkedInto) {
 TEST(WinFoldersTest, CommonApplicationDataExists) {
   WinFolders folders;
   const auto common = folders.SpecialFolder(35);
-  ASSERT_TRUE(common.has_value());
+  ASSERT_TRUE(common.ok()) << WideToUtf8(common.error());
   EXPECT_TRUE(folders.DirectoryExists(*common));
 }
 
@@ -77,15 +78,17 @@ TEST(WinFoldersTest, GrantingEveryoneTwiceAddsTheEntryOnce) {
   WinFolders folders;
   const WideString folder = TempFolder(L"equ-grant");
   ASSERT_TRUE(folders.ForceDirectories(folder));
-  folders.GrantEveryoneAccess(folder);
+  ASSERT_TRUE(folders.GrantEveryoneAccess(folder));
   const int once = EveryoneEntries(folder);
-  folders.GrantEveryoneAccess(folder);
+  ASSERT_TRUE(folders.GrantEveryoneAccess(folder));
   EXPECT_EQ(EveryoneEntries(folder), once);
   RemoveDirectoryW(WidePtr(folder));
 }
 
-TEST(WinFoldersTest, GrantOnAMissingFolderRaisesThePlatformError) {
-  EXPECT_THROW(WinFolders().GrantEveryoneAccess(u"C:\\no\\such\\folder"), Exception);
+TEST(WinFoldersTest, GrantOnAMissingFolderAnswersThePlatformError) {
+  const PortStatus granted = WinFolders().GrantEveryoneAccess(u"C:\\no\\such\\folder");
+  EXPECT_FALSE(granted);
+  EXPECT_FALSE(granted.error().empty());
 }
 
 TEST(WinDataFolderTest, DefaultDataFolderIsBelowCommonApplicationData) {
@@ -97,12 +100,48 @@ TEST(WinDataFolderTest, DefaultDataFolderIsBelowCommonApplicationData) {
 
 TEST(WinGuidSourceTest, RegistryTextForm) {
   WinGuidSource guids;
-  const WideString first = guids.NewGuidText();
+  const PortResult<WideString> made = guids.NewGuidText();
+  ASSERT_TRUE(made) << WideToUtf8(made.error());
+  const WideString first = *made;
   ASSERT_EQ(first.size(), 38u);
   EXPECT_EQ(first.front(), u'{');
   EXPECT_EQ(first.back(), u'}');
   for (char16_t c : first) EXPECT_FALSE(c >= u'a' && c <= u'f') << "upper case only";
-  EXPECT_NE(guids.NewGuidText(), first);
+  EXPECT_NE(*guids.NewGuidText(), first);
+}
+
+// A named event is seen by OpenEventW exactly while a handle to it is open.
+bool EventExists(const wchar_t* name) {
+  const KernelHandle opened(OpenEventW(SYNCHRONIZE, FALSE, name));
+  return static_cast<bool>(opened);
+}
+
+TEST(WinHandlesTest, AKernelHandleClosesWhenItGoesAndMovesWithoutClosing) {
+  const wchar_t* name = L"Local\\equ-handles-test";
+  KernelHandle moved;
+  {
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, name));
+    ASSERT_TRUE(event);
+    EXPECT_TRUE(EventExists(name));
+    moved = std::move(event);
+    EXPECT_FALSE(event);
+  }
+  EXPECT_TRUE(EventExists(name)) << "the moved-to owner keeps it open";
+  moved.reset();
+  EXPECT_FALSE(EventExists(name));
+  EXPECT_FALSE(KernelHandle(INVALID_HANDLE_VALUE)) << "the failure value of CreateFileW is none";
+}
+
+TEST(WinHandlesTest, AWindowIsDestroyedWithItsOwner) {
+  HWND raw = nullptr;
+  {
+    WindowHandle window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(window);
+    raw = window.get();
+    EXPECT_TRUE(IsWindow(raw));
+  }
+  EXPECT_FALSE(IsWindow(raw));
 }
 
 TEST(WinUserLocaleTest, DatesReadBackTheirOwnText) {

@@ -16,6 +16,7 @@
 #include "equipment/common/VariantText.h"
 #include "platform/win32/ComDispatchObject.h"
 #include "platform/win32/ComDispatchPort.h"
+#include "platform/win32/WinHandles.h"
 #include "platform/win32/WinText.h"
 
 namespace {
@@ -184,7 +185,8 @@ bool ApplySettings(Driver& driver, const std::map<WideString, WideString>& setti
   return driver.CallPublic(u"SetSettings", table);
 }
 
-HWND CreateHostWindow() {
+// The host's own window with an EDIT control that has the focus (where typed keys go).
+equ::win32::WindowHandle CreateHostWindow() {
   const wchar_t* className = L"EquTestHostWindow";
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -192,13 +194,15 @@ HWND CreateHostWindow() {
   windowClass.lpszClassName = className;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, className, L"Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                480, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+  equ::win32::WindowHandle window(
+      CreateWindowExW(0, className, L"Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 480, 200,
+                      nullptr, nullptr, windowClass.hInstance, nullptr));
+  // The EDIT control is a child: it goes with its window.
   HWND edit =
       CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10,
-                      10, 440, 24, window, nullptr, windowClass.hInstance, nullptr);
+                      10, 440, 24, window.get(), nullptr, windowClass.hInstance, nullptr);
   SetFocus(edit);
-  return edit;
+  return window;
 }
 
 // Serves messages until the time runs out or enough scans have arrived; `step` runs after
@@ -233,17 +237,16 @@ int Run(const Options& options) {
     Print(u"the driver Ovex.MorvanelV41 is not registered");
     return 2;
   }
-  IDispatch* dispatch = nullptr;
-  const HRESULT created = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                           reinterpret_cast<void**>(&dispatch));
+  equ::win32::ComPtr<IDispatch> dispatch;
+  const HRESULT created =
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, dispatch.put_void());
   if (FAILED(created)) {
     Print(u"cannot create Ovex.MorvanelV41: " +
           equ::win32::SystemErrorText(static_cast<DWORD>(created)));
     return 2;
   }
   Print(u"created Ovex.MorvanelV41");
-  Driver driver(dispatch);
-  dispatch->Release();
+  Driver driver(dispatch.get());
 
   int scans = 0;
   auto manager = equ::MakeObject<equ::tools::THostManager>(
@@ -267,15 +270,17 @@ int Run(const Options& options) {
       driver.CallSilently(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(true)})), none);
     };
   }
-  auto* managerDispatch = new equ::win32::ComDispatchObject(std::move(manager));
+  // The object is made with one reference, which the pointer takes over.
+  const auto managerDispatch = equ::win32::ComPtr<equ::win32::ComDispatchObject>::Adopt(
+      new equ::win32::ComDispatchObject(std::move(manager)));
   const Variant managerValue(std::shared_ptr<equ::DispatchPort>(
-      std::make_shared<equ::win32::ComDispatchPort>(managerDispatch)));
-  managerDispatch->Release();
+      std::make_shared<equ::win32::ComDispatchPort>(managerDispatch.get())));
 
   bool ok = driver.CallPrivate(u"Init", managerValue);
   ok = driver.CallPrivate(u"Open", Variant(options.deviceId)) && ok;
   ok = ApplySettings(driver, options.settings) && ok;
-  if (options.window) CreateHostWindow();
+  equ::win32::WindowHandle hostWindow;
+  if (options.window) hostWindow = CreateHostWindow();
   ok = driver.CallPublic(u"Enable", Variant()) && ok;
   ok = driver.CallPublic(u"EnableDataEvents",
                          Variant(SafeArray::Vector({Variant(options.events)}))) &&

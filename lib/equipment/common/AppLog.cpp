@@ -149,7 +149,8 @@ class ApplicationLog {
   static void WriteLines(const WideString& file, const std::vector<WideString>& lines) {
     std::string bytes;
     for (const WideString& line : lines) bytes += WideToUtf8(line) + "\r\n";
-    Platform().logFiles->Append(file, bytes, true);
+    const PortStatus written = Platform().logFiles->Append(file, bytes, true);
+    if (!written) throw Exception(written.error());
   }
 
   std::mutex lock_;

@@ -51,7 +51,9 @@ void TBaseDevice::Initialize() {
   SetDebugLogDir(WideString());
   FModelsFolder.clear();
   if (const auto& windows = Platform().messageWindows) {
-    FDeviceWindow = windows->Create([this](const WindowMessage& m) { return WndProc(m); });
+    MessageWindows::WindowResult window =
+        windows->Create([this](const WindowMessage& m) { return WndProc(m); });
+    FDeviceWindow = window ? std::move(*window) : nullptr;
   }
   OnInitialize();
   SetDefaultDeviceInfo();

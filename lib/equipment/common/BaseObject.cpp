@@ -48,7 +48,9 @@ void GetScriptArrayElements(DispatchPort& array, std::initializer_list<Variant*>
 
 void TBaseObject::Initialize() {
   FExtMethodList.clear();
-  FInstanceID = Platform().guids->NewGuidText();
+  const PortResult<WideString> guid = Platform().guids->NewGuidText();
+  if (!guid) throw Exception(guid.error());
+  FInstanceID = *guid;
 }
 
 TMethodStruct& TBaseObject::FindOrAddMethod(std::u16string_view name) {
@@ -213,9 +215,11 @@ void TBaseObject::SetDebugLogEnabled(bool value) {
 }
 
 void TBaseObject::WriteDebugLog(const WideString& name, const WideString& text, bool noText) {
-  if (!FDebugLogEnabled || !traceWriter_) return;
+  if (!FDebugLogEnabled) return;
+  const std::shared_ptr<TraceWriter> writer = Platform().callTrace;
+  if (!writer) return;
   try {
-    traceWriter_->WriteLine(TraceLine{FInstanceID, FDebugLogDir, name, text, noText});
+    writer->WriteLine(TraceLine{FInstanceID, FDebugLogDir, name, text, noText});
   } catch (...) {
     // The trace is diagnostics: losing a line must not change the outcome of the host's call.
   }

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "CallTrace.h"
 #include "HResult.h"
 #include "MethodTable.h"
 #include "SafeArray.h"
@@ -71,10 +70,10 @@ class TBaseObject {
   void SetDebugLogEnabled(bool value);
   const WideString& DebugLogDir() const { return FDebugLogDir; }
   void SetDebugLogDir(WideString folder) { FDebugLogDir = std::move(folder); }
-  void SetTraceWriter(std::shared_ptr<TraceWriter> writer) { traceWriter_ = std::move(writer); }
 
-  // Appends one call-trace line when the trace is on. The trace is diagnostics: a line that
-  // cannot be written is dropped and never makes the traced call fail.
+  // Appends one call-trace line, through the platform's trace writer (Platform().callTrace),
+  // when the trace is on. The trace is diagnostics: a line that cannot be written is dropped
+  // and never makes the traced call fail.
   void WriteDebugLog(const WideString& name, const WideString& text, bool noText = false);
 
   // The settings table. Lookups take the first row whose ID matches ASCII case-insensitively.
@@ -155,7 +154,6 @@ class TBaseObject {
   TSettingArray FSettingList;
   bool FDebugLogEnabled = false;
   WideString FDebugLogDir;
-  std::shared_ptr<TraceWriter> traceWriter_ = DefaultTraceWriter();
 };
 
 // Deletes a driver object after running its destruction steps.

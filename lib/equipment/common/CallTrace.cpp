@@ -1,6 +1,7 @@
 #include "CallTrace.h"
 
 #include "DataFolders.h"
+#include "Exceptions.h"
 #include "LogTimeStamp.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -33,12 +34,8 @@ void DailyTraceFile::WriteLine(const TraceLine& line) {
   const WideString file =
       TraceFolder(line.debugLogDir) + u"Debug_" + LogFileDate(Platform().clock->Now()) + u".log";
   const std::string bytes = Platform().codePage->ToAnsi(FormatLine(line) + u"\r\n");
-  Platform().logFiles->Append(file, bytes, false);
-}
-
-std::shared_ptr<TraceWriter> DefaultTraceWriter() {
-  static const auto writer = std::make_shared<DailyTraceFile>();
-  return writer;
+  const PortStatus written = Platform().logFiles->Append(file, bytes, false);
+  if (!written) throw Exception(written.error());
 }
 
 }  // namespace equ

@@ -18,7 +18,4 @@ class DailyTraceFile : public TraceWriter {
   static WideString FormatLine(const TraceLine& line);
 };
 
-// The writer every driver object starts with.
-std::shared_ptr<TraceWriter> DefaultTraceWriter();
-
 }  // namespace equ

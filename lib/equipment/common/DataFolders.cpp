@@ -60,7 +60,8 @@ WideString GetDefaultDataFolder(SpecialFolderFallback fallback) {
 }
 
 void GrantEveryoneAccess(const WideString& folder) {
-  Platform().folders->GrantEveryoneAccess(folder);
+  const PortStatus granted = Platform().folders->GrantEveryoneAccess(folder);
+  if (!granted) throw Exception(granted.error());
 }
 
 WideString FileNameWithoutExtension(const WideString& path) {

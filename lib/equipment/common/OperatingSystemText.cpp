@@ -34,7 +34,8 @@ WideString OperatingSystemText(const std::optional<OsVersion>& version) {
 }
 
 WideString OperatingSystemText() {
-  return OperatingSystemText(Platform().system->OperatingSystemVersion());
+  const PortResult<OsVersion> version = Platform().system->OperatingSystemVersion();
+  return OperatingSystemText(version ? std::optional<OsVersion>(*version) : std::nullopt);
 }
 
 }  // namespace equ

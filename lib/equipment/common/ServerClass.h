@@ -8,6 +8,8 @@
 
 namespace equ {
 
+struct PlatformPorts;
+
 // Registration data of the one automation class an in-process server exposes, and how an
 // object of it is made. The platform binding registers it and creates objects through it.
 struct ServerClassInfo {
@@ -16,8 +18,8 @@ struct ServerClassInfo {
   WideString ClassID;  // in braces, upper case
   WideString Description;
   WideString ThreadingModel;
-  // A new, uninitialized object of the class.
-  std::function<ObjectPtr<TBaseObject>()> CreateObject;
+  // A new, uninitialized object of the class, wired to the given ports.
+  std::function<ObjectPtr<TBaseObject>(const PlatformPorts&)> CreateObject;
 
   WideString ProgID() const { return ServerName + u"." + ClassName; }
 };
@@ -25,7 +27,7 @@ struct ServerClassInfo {
 // The class this module serves; defined by the product linked into the module.
 const ServerClassInfo& ModuleServerClass();
 
-// A new, initialized object of the module's class.
+// A new, initialized object of the module's class on the process's ports (Platform()).
 ObjectPtr<TBaseObject> CreateServerObject();
 
 }  // namespace equ

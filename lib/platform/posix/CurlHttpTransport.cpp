@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -127,12 +127,12 @@ HttpResponse CurlHttpTransport::Send(const HttpRequest& request,
   return response;
 }
 
-}  // namespace equ
+}  // namespace equ::posix
 
 namespace equ {
 
 std::unique_ptr<HttpTransport> CreatePlatformHttpTransport(const std::string& caFile) {
-  return std::make_unique<CurlHttpTransport>(caFile);
+  return std::make_unique<posix::CurlHttpTransport>(caFile);
 }
 
 }  // namespace equ

@@ -4,7 +4,7 @@
 
 #include "platform/HttpTransport.h"
 
-namespace equ {
+namespace equ::posix {
 
 // HTTPS on libcurl with OpenSSL. The server's certificate is always verified: against the
 // system's CA bundle, or against `caFile` when one is given (a service with a private CA).
@@ -17,4 +17,4 @@ class CurlHttpTransport : public HttpTransport {
   std::string caFile_;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

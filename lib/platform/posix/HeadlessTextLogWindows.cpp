@@ -1,6 +1,6 @@
 #include "HeadlessTextLogWindows.h"
 
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -18,4 +18,4 @@ std::unique_ptr<TextLogWindow> HeadlessTextLogWindows::Create(const TextLogWindo
   return std::make_unique<HeadlessTextLogWindow>();
 }
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -2,7 +2,7 @@
 
 #include "platform/TextLogWindow.h"
 
-namespace equ {
+namespace equ::posix {
 
 // The native build has no desktop: a window that is shown is closed again at once.
 class HeadlessTextLogWindows : public TextLogWindows {
@@ -10,4 +10,4 @@ class HeadlessTextLogWindows : public TextLogWindows {
   std::unique_ptr<TextLogWindow> Create(const TextLogWindowDesign& design) override;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -71,4 +71,4 @@ WideString IconvCodePage::FromAnsi(std::string_view bytes) const {
   return out;
 }
 
-}  // namespace equ
+}  // namespace equ::posix

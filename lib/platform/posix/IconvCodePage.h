@@ -4,7 +4,7 @@
 
 #include "platform/CodePage.h"
 
-namespace equ {
+namespace equ::posix {
 
 // A single-byte code page through iconv; the native build uses Windows-1251, the target
 // systems' ANSI code page. Unmappable characters become '?', the code page's default.
@@ -18,4 +18,4 @@ class IconvCodePage : public CodePage {
   std::string name_;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -6,8 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "equipment/common/Exceptions.h"
-
 namespace equ::posix {
 
 namespace {
@@ -79,9 +77,10 @@ std::string BodyOf(const DocumentPtr& document) {
 
 }  // namespace
 
-WideString LibXmlDocument::Serialize(const XmlNode& root, std::u16string_view encoding) const {
+PortResult<WideString> LibXmlDocument::Serialize(const XmlNode& root,
+                                                 std::u16string_view encoding) const {
   DocumentPtr document(xmlNewDoc(Utf8("1.0")));
-  if (!document) throw Exception(u"Не удалось создать XML-документ");
+  if (!document) return PortFailure(u"Не удалось создать XML-документ");
   xmlNode* rootElement =
       xmlNewDocNode(document.get(), nullptr, Utf8(WideToUtf8(root.name)), nullptr);
   xmlDocSetRootElement(document.get(), rootElement);
@@ -91,10 +90,10 @@ WideString LibXmlDocument::Serialize(const XmlNode& root, std::u16string_view en
          Utf8ToWide(BodyOf(document));
 }
 
-XmlNode LibXmlDocument::Parse(std::u16string_view text) const {
+PortResult<XmlNode> LibXmlDocument::Parse(std::u16string_view text) const {
   const std::string utf8 = WideToUtf8(text);
   ParserPtr parser(xmlNewParserCtxt());
-  if (!parser) throw Exception(u"Не удалось создать разборщик XML");
+  if (!parser) return PortFailure(u"Не удалось создать разборщик XML");
   // The characters are already decoded: whatever encoding the declaration names is ignored.
   const int options =
       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC;
@@ -110,7 +109,7 @@ XmlNode LibXmlDocument::Parse(std::u16string_view text) const {
         message.pop_back();
       }
     }
-    throw Exception(message);
+    return PortFailure(message);
   }
   return ToXmlNode(root);
 }

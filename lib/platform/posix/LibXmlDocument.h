@@ -7,8 +7,9 @@ namespace equ::posix {
 // The XML document service of the POSIX build, over libxml2.
 class LibXmlDocument : public XmlDocument {
  public:
-  WideString Serialize(const XmlNode& root, std::u16string_view encoding) const override;
-  XmlNode Parse(std::u16string_view text) const override;
+  PortResult<WideString> Serialize(const XmlNode& root,
+                                   std::u16string_view encoding) const override;
+  PortResult<XmlNode> Parse(std::u16string_view text) const override;
 };
 
 }  // namespace equ::posix

@@ -2,16 +2,20 @@
 
 #include <ctime>
 
-namespace equ {
+namespace equ::posix {
 
 LocalDateTime PosixClock::Now() const {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   std::tm local{};
   localtime_r(&now.tv_sec, &local);
-  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1,  local.tm_mday,
-                       local.tm_hour,        local.tm_min,      local.tm_sec,
+  return LocalDateTime{local.tm_year + 1900,
+                       local.tm_mon + 1,
+                       local.tm_mday,
+                       local.tm_hour,
+                       local.tm_min,
+                       local.tm_sec,
                        static_cast<int>(now.tv_nsec / 1000000)};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

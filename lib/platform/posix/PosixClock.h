@@ -2,11 +2,11 @@
 
 #include "platform/Clock.h"
 
-namespace equ {
+namespace equ::posix {
 
 class PosixClock : public Clock {
  public:
   LocalDateTime Now() const override;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

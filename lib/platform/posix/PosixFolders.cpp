@@ -9,9 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "equipment/common/Exceptions.h"
-
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -23,7 +21,7 @@ std::optional<std::string> FromEnvironment(const char* name) {
 
 }  // namespace
 
-std::optional<WideString> PosixFolders::SpecialFolder(int folderId) const {
+PortResult<WideString> PosixFolders::SpecialFolder(int folderId) const {
   std::optional<std::string> folder;
   if (folderId == kFolderCommonAppData) {
     folder = FromEnvironment("EQU_COMMON_APPDATA").value_or("/var/tmp/equ-common-appdata");
@@ -33,10 +31,12 @@ std::optional<WideString> PosixFolders::SpecialFolder(int folderId) const {
       if (auto home = FromEnvironment("HOME")) folder = *home + "/.config";
     }
   }
-  if (!folder) return std::nullopt;
+  if (!folder) return PortFailure(u"Папка " + IntToWide(folderId) + u" не задана в окружении");
   std::error_code error;
   std::filesystem::create_directories(*folder, error);
-  if (!std::filesystem::is_directory(*folder, error)) return std::nullopt;
+  if (!std::filesystem::is_directory(*folder, error)) {
+    return PortFailure(Utf8ToWide(*folder + ": " + error.message()));
+  }
   return Utf8ToWide(*folder);
 }
 
@@ -52,13 +52,14 @@ bool PosixFolders::ForceDirectories(const WideString& path) const {
   return std::filesystem::is_directory(narrow, error);
 }
 
-void PosixFolders::GrantEveryoneAccess(const WideString& path) const {
+PortStatus PosixFolders::GrantEveryoneAccess(const WideString& path) const {
   struct stat info {};
   const std::string narrow = WideToUtf8(path);
   if (stat(narrow.c_str(), &info) != 0 ||
       (((info.st_mode & 0777) != 0777) && chmod(narrow.c_str(), info.st_mode | 0777) != 0)) {
-    throw Exception(Utf8ToWide(std::strerror(errno)));
+    return PortFailure(Utf8ToWide(std::strerror(errno)));
   }
+  return {};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <random>
 
-namespace equ {
+namespace equ::posix {
 
-WideString PosixGuidSource::NewGuidText() {
+PortResult<WideString> PosixGuidSource::NewGuidText() {
   static thread_local std::random_device device;
   std::array<std::uint8_t, 16> bytes{};
   for (std::size_t i = 0; i < bytes.size(); i += 4) {
@@ -23,4 +23,4 @@ WideString PosixGuidSource::NewGuidText() {
   return text + u"}";
 }
 
-}  // namespace equ
+}  // namespace equ::posix

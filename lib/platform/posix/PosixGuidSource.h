@@ -2,12 +2,12 @@
 
 #include "platform/GuidSource.h"
 
-namespace equ {
+namespace equ::posix {
 
 // Random (version 4) GUIDs from the system's random source.
 class PosixGuidSource : public GuidSource {
  public:
-  WideString NewGuidText() override;
+  PortResult<WideString> NewGuidText() override;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -4,11 +4,13 @@
 
 namespace equ::posix {
 
-// This platform has no desktop-wide keyboard to hook: Install answers false, as a refused
+// This platform has no desktop-wide keyboard to hook: Install fails, as a refused
 // SetWindowsHookExW does on Windows, and a channel using it receives nothing.
 class PosixKeyboardHook : public KeyboardHook {
  public:
-  bool Install(Handler) override { return false; }
+  PortStatus Install(Handler) override {
+    return PortFailure(u"Нет клавиатуры рабочего стола для перехвата");
+  }
   void Remove() override {}
   bool IsInstalled() const override { return false; }
 };

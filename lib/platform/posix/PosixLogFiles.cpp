@@ -1,20 +1,18 @@
 #include "PosixLogFiles.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
+#include <sys/file.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "equipment/common/Exceptions.h"
-
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(const std::string& path) {
-  throw Exception(Utf8ToWide(path + ": " + std::strerror(errno)));
+PortError ErrnoFailure(const std::string& path) {
+  return PortFailure(Utf8ToWide(path + ": " + std::strerror(errno)));
 }
 
 // A file descriptor, closed on scope exit.
@@ -34,21 +32,22 @@ class FileDescriptor {
 
 }  // namespace
 
-void PosixLogFiles::Append(const WideString& path, std::string_view bytes,
-                           bool denyOtherWriters) const {
+PortStatus PosixLogFiles::Append(const WideString& path, std::string_view bytes,
+                                 bool denyOtherWriters) const {
   const std::string narrow = WideToUtf8(path);
   const FileDescriptor file(open(narrow.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-  if (file.get() < 0) ThrowErrno(narrow);
-  if (denyOtherWriters && flock(file.get(), LOCK_EX) != 0) ThrowErrno(narrow);
+  if (file.get() < 0) return ErrnoFailure(narrow);
+  if (denyOtherWriters && flock(file.get(), LOCK_EX) != 0) return ErrnoFailure(narrow);
   std::size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = write(file.get(), bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowErrno(narrow);
+      return ErrnoFailure(narrow);
     }
     written += static_cast<std::size_t>(n);
   }
+  return {};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

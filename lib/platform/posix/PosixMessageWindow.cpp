@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
-namespace equ {
+namespace equ::posix {
 
-namespace posix_messages {
+namespace messages {
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -119,26 +119,26 @@ WindowRegistry& Registry() {
 
 }  // namespace
 
-}  // namespace posix_messages
+}  // namespace messages
 
-using posix_messages::Entry;
-using posix_messages::PendingSend;
-using posix_messages::ThreadQueue;
+using messages::Entry;
+using messages::PendingSend;
+using messages::ThreadQueue;
 
 PosixMessageWindow::PosixMessageWindow(std::shared_ptr<ThreadQueue> queue, Procedure procedure)
-    : queue_(std::move(queue)), handle_(posix_messages::nextHandle++) {
+    : queue_(std::move(queue)), handle_(messages::nextHandle++) {
   {
     const std::lock_guard<std::mutex> guard(queue_->lock);
     queue_->windows[handle_] = std::make_shared<const Procedure>(std::move(procedure));
   }
-  const std::lock_guard<std::mutex> guard(posix_messages::Registry().lock);
-  posix_messages::Registry().queues[handle_] = queue_;
+  const std::lock_guard<std::mutex> guard(messages::Registry().lock);
+  messages::Registry().queues[handle_] = queue_;
 }
 
 PosixMessageWindow::~PosixMessageWindow() {
   {
-    const std::lock_guard<std::mutex> guard(posix_messages::Registry().lock);
-    posix_messages::Registry().queues.erase(handle_);
+    const std::lock_guard<std::mutex> guard(messages::Registry().lock);
+    messages::Registry().queues.erase(handle_);
   }
   std::vector<Entry> abandoned;
   {
@@ -151,10 +151,10 @@ PosixMessageWindow::~PosixMessageWindow() {
     std::erase_if(queue_->sent, ours);
     std::erase_if(queue_->posted, ours);
   }
-  for (const Entry& entry : abandoned) posix_messages::Complete(entry.send, 0);
+  for (const Entry& entry : abandoned) messages::Complete(entry.send, 0);
 }
 
-namespace posix_messages {
+namespace messages {
 namespace {
 
 // Sends to a window of a thread's queue and waits for the answer.
@@ -178,7 +178,7 @@ std::intptr_t SendTo(const std::shared_ptr<ThreadQueue>& queue, std::uintptr_t h
   while (!send->done) {
     if (std::optional<Entry> entry = own->Take(false)) {
       lock.unlock();
-      posix_messages::Dispatch(*own, *entry);
+      messages::Dispatch(*own, *entry);
       lock.lock();
       continue;
     }
@@ -188,22 +188,22 @@ std::intptr_t SendTo(const std::shared_ptr<ThreadQueue>& queue, std::uintptr_t h
 }
 
 }  // namespace
-}  // namespace posix_messages
+}  // namespace messages
 
 std::intptr_t PosixMessageWindow::Send(const WindowMessage& message) {
-  return posix_messages::SendTo(queue_, handle_, message);
+  return messages::SendTo(queue_, handle_, message);
 }
 
 std::optional<std::intptr_t> PosixMessageWindows::SendToWindow(std::uintptr_t handle,
                                                                const WindowMessage& message) {
   std::shared_ptr<ThreadQueue> queue;
   {
-    const std::lock_guard<std::mutex> guard(posix_messages::Registry().lock);
-    const auto it = posix_messages::Registry().queues.find(handle);
-    if (it != posix_messages::Registry().queues.end()) queue = it->second.lock();
+    const std::lock_guard<std::mutex> guard(messages::Registry().lock);
+    const auto it = messages::Registry().queues.find(handle);
+    if (it != messages::Registry().queues.end()) queue = it->second.lock();
   }
   if (!queue) return std::nullopt;
-  return posix_messages::SendTo(queue, handle, message);
+  return messages::SendTo(queue, handle, message);
 }
 
 bool PosixMessageWindow::Post(const WindowMessage& message) {
@@ -216,24 +216,24 @@ bool PosixMessageWindow::Post(const WindowMessage& message) {
   return true;
 }
 
-std::unique_ptr<MessageWindow> PosixMessageWindows::Create(MessageWindow::Procedure procedure) {
-  return std::make_unique<PosixMessageWindow>(posix_messages::CurrentQueue(), std::move(procedure));
+MessageWindows::WindowResult PosixMessageWindows::Create(MessageWindow::Procedure procedure) {
+  return std::make_unique<PosixMessageWindow>(messages::CurrentQueue(), std::move(procedure));
 }
 
 bool PosixMessageWindows::ServeMessagesUntil(const std::function<bool()>& done, int timeoutMs) {
   // done() may turn true without a message (a thread that ends), so the wait is sliced.
   constexpr auto kSlice = std::chrono::milliseconds(5);
-  const std::shared_ptr<ThreadQueue> queue = posix_messages::CurrentQueue();
-  const auto deadline = posix_messages::SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::shared_ptr<ThreadQueue> queue = messages::CurrentQueue();
+  const auto deadline = messages::SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     if (done()) return true;
     std::unique_lock<std::mutex> lock(queue->lock);
     if (std::optional<Entry> entry = queue->Take(true)) {
       lock.unlock();
-      posix_messages::Dispatch(*queue, *entry);
+      messages::Dispatch(*queue, *entry);
       continue;
     }
-    const auto now = posix_messages::SteadyClock::now();
+    const auto now = messages::SteadyClock::now();
     if (timeoutMs >= 0 && now >= deadline) break;
     const auto until = timeoutMs >= 0 ? std::min(deadline, now + kSlice) : now + kSlice;
     queue->wake.wait_until(lock, until);
@@ -241,8 +241,4 @@ bool PosixMessageWindows::ServeMessagesUntil(const std::function<bool()>& done, 
   return done();
 }
 
-std::unique_ptr<MessageWindows> CreatePlatformMessageWindows() {
-  return std::make_unique<PosixMessageWindows>();
-}
-
-}  // namespace equ
+}  // namespace equ::posix

@@ -5,9 +5,9 @@
 
 #include "platform/MessageWindow.h"
 
-namespace equ {
+namespace equ::posix {
 
-namespace posix_messages {
+namespace messages {
 class ThreadQueue;
 }
 
@@ -19,7 +19,7 @@ class ThreadQueue;
 // answers them 0; a Send to it afterwards answers 0 at once. Destroy a window on its thread.
 class PosixMessageWindow : public MessageWindow {
  public:
-  PosixMessageWindow(std::shared_ptr<posix_messages::ThreadQueue> queue, Procedure procedure);
+  PosixMessageWindow(std::shared_ptr<messages::ThreadQueue> queue, Procedure procedure);
   ~PosixMessageWindow() override;
   PosixMessageWindow(const PosixMessageWindow&) = delete;
   PosixMessageWindow& operator=(const PosixMessageWindow&) = delete;
@@ -29,16 +29,16 @@ class PosixMessageWindow : public MessageWindow {
   bool Post(const WindowMessage& message) override;
 
  private:
-  std::shared_ptr<posix_messages::ThreadQueue> queue_;
+  std::shared_ptr<messages::ThreadQueue> queue_;
   std::uintptr_t handle_;
 };
 
 class PosixMessageWindows : public MessageWindows {
  public:
-  std::unique_ptr<MessageWindow> Create(MessageWindow::Procedure procedure) override;
+  WindowResult Create(MessageWindow::Procedure procedure) override;
   bool ServeMessagesUntil(const std::function<bool()>& done, int timeoutMs) override;
   std::optional<std::intptr_t> SendToWindow(std::uintptr_t handle,
                                             const WindowMessage& message) override;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-namespace equ {
+namespace equ::posix {
 
 WideString PosixModuleInfo::ModulePath() const {
   Dl_info info{};
@@ -16,4 +16,4 @@ FileVersion PosixModuleInfo::GetFileVersion(const WideString& path) const {
   return FileVersion{EQU_VERSION_MAJOR, EQU_VERSION_MINOR, EQU_VERSION_RELEASE, EQU_VERSION_BUILD};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -2,7 +2,7 @@
 
 #include "platform/ModuleInfo.h"
 
-namespace equ {
+namespace equ::posix {
 
 // The module of the native build: the executable or shared object this code is linked into.
 // Native files carry no version resource; the module itself reports the build's version.
@@ -13,4 +13,4 @@ class PosixModuleInfo : public ModuleInfo {
   FileVersion GetFileVersion(const WideString& path) const override;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -11,9 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scanner/serial/ChannelPorts.h"
-
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -122,16 +120,16 @@ std::string PosixSerialPort::DevicePath(const std::string& deviceDirectory, int 
   return deviceDirectory + "/COM" + std::to_string(portNumber);
 }
 
-bool PosixSerialPort::Fail(int error) {
-  lastError_ = error;
-  return false;
+PortError PosixSerialPort::Fail(int error) {
+  char buffer[256] = {};
+  return PortFailure(Utf8ToWide(::strerror_r(error, buffer, sizeof buffer)));
 }
 
-bool PosixSerialPort::FailIfClosed() {
+PortError PosixSerialPort::FailIfClosed() {
   return Fail(EBADF);
 }
 
-bool PosixSerialPort::Open(int portNumber, bool /*overlapped*/) {
+PortStatus PosixSerialPort::Open(int portNumber, bool /*overlapped*/) {
   Close();
   const std::string path = DevicePath(directory_, portNumber);
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -143,7 +141,7 @@ bool PosixSerialPort::Open(int portNumber, bool /*overlapped*/) {
     return Fail(error);
   }
   fd_ = fd;
-  return true;
+  return {};
 }
 
 void PosixSerialPort::Close() {
@@ -155,23 +153,24 @@ void PosixSerialPort::Close() {
   }
 }
 
-bool PosixSerialPort::SetQueueSizes(std::uint32_t, std::uint32_t) {
+PortStatus PosixSerialPort::SetQueueSizes(std::uint32_t, std::uint32_t) {
   // The kernel's tty buffers have a fixed size; there is nothing to set.
-  return IsOpen() ? true : FailIfClosed();
+  if (!IsOpen()) return FailIfClosed();
+  return {};
 }
 
-bool PosixSerialPort::Purge(std::uint32_t flags) {
+PortStatus PosixSerialPort::Purge(std::uint32_t flags) {
   if (!IsOpen()) return FailIfClosed();
   // Every read and write here has finished when its call returns, so the abort flags have
   // nothing to cancel; the clear flags flush the kernel's queues.
   const bool input = (flags & kSerialPurgeRxClear) != 0;
   const bool output = (flags & kSerialPurgeTxClear) != 0;
-  if (!input && !output) return true;
+  if (!input && !output) return {};
   const int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-  return ::tcflush(fd_, queue) == 0 ? true : Fail(errno);
+  return ::tcflush(fd_, queue) == 0 ? PortStatus() : Fail(errno);
 }
 
-bool PosixSerialPort::GetLineState(SerialLineState& state) {
+PortStatus PosixSerialPort::GetLineState(SerialLineState& state) {
   if (!IsOpen()) return FailIfClosed();
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) return Fail(errno);
@@ -180,10 +179,10 @@ bool PosixSerialPort::GetLineState(SerialLineState& state) {
   state.byteSize = ByteSizeOf(tio.c_cflag);
   state.parity = ParityOf(tio.c_cflag);
   state.stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 0;
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::SetLineState(const SerialLineState& state) {
+PortStatus PosixSerialPort::SetLineState(const SerialLineState& state) {
   if (!IsOpen()) return FailIfClosed();
   speed_t speed = B0;
   if (!SpeedOf(state.baudRate, speed)) return Fail(EINVAL);
@@ -209,16 +208,16 @@ bool PosixSerialPort::SetLineState(const SerialLineState& state) {
   if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return Fail(errno);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return Fail(errno);
   state_ = state;
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
+PortStatus PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
   if (!IsOpen()) return FailIfClosed();
   timeouts_ = timeouts;
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::EscapeFunction(std::uint32_t function) {
+PortStatus PosixSerialPort::EscapeFunction(std::uint32_t function) {
   if (!IsOpen()) return FailIfClosed();
   int line = 0;
   unsigned long request = 0;
@@ -236,40 +235,40 @@ bool PosixSerialPort::EscapeFunction(std::uint32_t function) {
     default:
       return Fail(EINVAL);
   }
-  return ::ioctl(fd_, request, &line) == 0 ? true : Fail(errno);
+  return ::ioctl(fd_, request, &line) == 0 ? PortStatus() : Fail(errno);
 }
 
-bool PosixSerialPort::SetEventMask(std::uint32_t mask) {
+PortStatus PosixSerialPort::SetEventMask(std::uint32_t mask) {
   if (!IsOpen()) return FailIfClosed();
   eventMask_ = mask;
   if (mask == 0) CancelEventWait();
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::InputQueueCount(std::uint32_t& count) {
+PortStatus PosixSerialPort::InputQueueCount(std::uint32_t& count) {
   count = 0;
   if (!IsOpen()) return FailIfClosed();
   int waiting = 0;
   if (::ioctl(fd_, FIONREAD, &waiting) != 0) return Fail(errno);
   count = static_cast<std::uint32_t>(waiting);
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::WaitReadable(int timeoutMs, bool& readable) {
+PortStatus PosixSerialPort::WaitReadable(int timeoutMs, bool& readable) {
   readable = false;
   pollfd device{fd_, POLLIN, 0};
   const int n = ::poll(&device, 1, timeoutMs);
-  if (n < 0) return errno == EINTR ? true : Fail(errno);
+  if (n < 0) return errno == EINTR ? PortStatus() : Fail(errno);
   readable = n > 0;
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
   done = 0;
   if (!IsOpen()) return FailIfClosed();
   auto* bytes = static_cast<unsigned char*>(buffer);
   // Takes what the device holds now, without waiting.
-  auto take = [&]() -> bool {
+  auto take = [&]() -> PortStatus {
     while (done < size) {
       const ssize_t n = ::read(fd_, bytes + done, size - done);
       if (n > 0) {
@@ -278,21 +277,24 @@ bool PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done
       }
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN) return Fail(errno);
-      return true;
+      return {};
     }
-    return true;
+    return {};
   };
-  if (size == 0) return true;
-  if (!take()) return false;
+  if (size == 0) return {};
+  if (PortStatus taken = take(); !taken) return taken;
   const SerialTimeouts& t = timeouts_;
   const bool intervalOff = t.readInterval == kSerialTimeoutAllOnes;
-  if (intervalOff && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return true;
+  if (intervalOff && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return {};
   bool readable = false;
   if (intervalOff && t.readTotalMultiplier == kSerialTimeoutAllOnes && t.readTotalConstant != 0 &&
       t.readTotalConstant != kSerialTimeoutAllOnes) {
-    if (done > 0) return true;
-    if (!WaitReadable(static_cast<int>(t.readTotalConstant), readable)) return false;
-    return readable ? take() : true;
+    if (done > 0) return {};
+    if (PortStatus waited = WaitReadable(static_cast<int>(t.readTotalConstant), readable);
+        !waited) {
+      return waited;
+    }
+    return readable ? take() : PortStatus();
   }
   const bool totalLimited = t.readTotalMultiplier != 0 || t.readTotalConstant != 0;
   const auto total = std::chrono::milliseconds(
@@ -304,15 +306,16 @@ bool PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done
     const bool byInterval = intervalLimited && done > 0 &&
                             (wait < 0 || static_cast<std::uint32_t>(wait) > t.readInterval);
     if (byInterval) wait = static_cast<int>(t.readInterval);
-    if (totalLimited && wait == 0 && !byInterval) return true;
-    if (!WaitReadable(wait, readable)) return false;
-    if (!readable && (byInterval || totalLimited)) return true;
-    if (!take()) return false;
+    if (totalLimited && wait == 0 && !byInterval) return {};
+    if (PortStatus waited = WaitReadable(wait, readable); !waited) return waited;
+    if (!readable && (byInterval || totalLimited)) return {};
+    if (PortStatus taken = take(); !taken) return taken;
   }
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus PosixSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                                  bool) {
   done = 0;
   if (!IsOpen()) return FailIfClosed();
   const auto* bytes = static_cast<const unsigned char*>(buffer);
@@ -330,21 +333,21 @@ bool PosixSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return Fail(errno);
     const int wait = limited ? RemainingMs(deadline) : -1;
-    if (wait == 0) return true;  // the time-out ends the write with the bytes written so far
+    if (wait == 0) return {};  // the time-out ends the write with the bytes written so far
     pollfd device{fd_, POLLOUT, 0};
     if (::poll(&device, 1, wait) < 0 && errno != EINTR) return Fail(errno);
   }
-  return true;
+  return {};
 }
 
-bool PosixSerialPort::OpenOverlapped() {
+PortStatus PosixSerialPort::OpenOverlapped() {
   if (!IsOpen()) return FailIfClosed();
   CloseOverlapped();
   if (::pipe2(cancelPipe_, O_NONBLOCK | O_CLOEXEC) != 0) {
     cancelPipe_[0] = cancelPipe_[1] = -1;
     return Fail(errno);
   }
-  return true;
+  return {};
 }
 
 void PosixSerialPort::CloseOverlapped() {
@@ -354,7 +357,7 @@ void PosixSerialPort::CloseOverlapped() {
   }
 }
 
-bool PosixSerialPort::WaitEvent(std::uint32_t timeoutMs) {
+PortStatus PosixSerialPort::WaitEvent(std::uint32_t timeoutMs) {
   if (!IsOpen()) return FailIfClosed();
   if (eventMask_ == 0) return Fail(EINVAL);
   pollfd fds[2] = {{fd_, POLLIN, 0}, {cancelPipe_[0], POLLIN, 0}};
@@ -368,7 +371,7 @@ bool PosixSerialPort::WaitEvent(std::uint32_t timeoutMs) {
     }
   }
   // A cancelled wait ends like one whose mask was changed: successfully, with no event.
-  return true;
+  return {};
 }
 
 void PosixSerialPort::CancelEventWait() {
@@ -379,13 +382,4 @@ void PosixSerialPort::CancelEventWait() {
   }
 }
 
-WideString PosixSerialPort::LastErrorText() const {
-  char buffer[256] = {};
-  return Utf8ToWide(::strerror_r(lastError_, buffer, sizeof buffer));
-}
-
-std::unique_ptr<SerialPort> CreatePlatformSerialPort() {
-  return std::make_unique<PosixSerialPort>();
-}
-
-}  // namespace equ
+}  // namespace equ::posix

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/SerialPort.h"
 
-namespace equ {
+namespace equ::posix {
 
 // A serial device through termios. COM port number n is the device file named "COMn" in the
 // directory given at construction; the default directory is the value of the environment
@@ -28,39 +29,43 @@ class PosixSerialPort : public SerialPort {
   static std::string DevicePath(const std::string& deviceDirectory, int portNumber);
   static std::string DefaultDeviceDirectory();
 
-  bool Open(int portNumber, bool overlapped) override;
+  PortStatus Open(int portNumber, bool overlapped) override;
   bool IsOpen() const override { return fd_ >= 0; }
   void Close() override;
-  bool SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
-  bool Purge(std::uint32_t flags) override;
-  bool GetLineState(SerialLineState& state) override;
-  bool SetLineState(const SerialLineState& state) override;
-  bool SetTimeouts(const SerialTimeouts& timeouts) override;
-  bool EscapeFunction(std::uint32_t function) override;
-  bool SetEventMask(std::uint32_t mask) override;
-  bool InputQueueCount(std::uint32_t& count) override;
-  bool Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool OpenOverlapped() override;
+  PortStatus SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
+  PortStatus Purge(std::uint32_t flags) override;
+  PortStatus GetLineState(SerialLineState& state) override;
+  PortStatus SetLineState(const SerialLineState& state) override;
+  PortStatus SetTimeouts(const SerialTimeouts& timeouts) override;
+  PortStatus EscapeFunction(std::uint32_t function) override;
+  PortStatus SetEventMask(std::uint32_t mask) override;
+  PortStatus InputQueueCount(std::uint32_t& count) override;
+  PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                   bool overlapped) override;
+  PortStatus OpenOverlapped() override;
   void CloseOverlapped() override;
-  bool WaitEvent(std::uint32_t timeoutMs) override;
+  PortStatus WaitEvent(std::uint32_t timeoutMs) override;
   void CancelEventWait() override;
-  WideString LastErrorText() const override;
 
  private:
-  bool Fail(int error);
-  bool FailIfClosed();
-  // Waits until the device is readable (true), the time runs out or poll fails (false);
-  // timeoutMs < 0 waits without limit.
-  bool WaitReadable(int timeoutMs, bool& readable);
+  static PortError Fail(int error);
+  static PortError FailIfClosed();
+  // Waits until the device is readable (readable true) or the time runs out; a failure when
+  // poll fails. timeoutMs < 0 waits without limit.
+  PortStatus WaitReadable(int timeoutMs, bool& readable);
 
   std::string directory_;
   int fd_ = -1;
-  int lastError_ = 0;
   SerialTimeouts timeouts_{};
   SerialLineState state_{};
   std::atomic<std::uint32_t> eventMask_{0};
   int cancelPipe_[2] = {-1, -1};
 };
 
-}  // namespace equ
+class PosixSerialPorts : public SerialPorts {
+ public:
+  std::unique_ptr<SerialPort> Create() override { return std::make_unique<PosixSerialPort>(); }
+};
+
+}  // namespace equ::posix

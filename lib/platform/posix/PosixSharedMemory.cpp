@@ -10,9 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "equipment/common/Exceptions.h"
-
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -40,48 +38,49 @@ class MappedView : public SharedMemoryView {
   std::string unlinkName_;
 };
 
-std::unique_ptr<SharedMemoryView> MapAll(int fd, std::string unlinkName) {
-  struct stat info {};
-  std::unique_ptr<SharedMemoryView> view;
-  if (fstat(fd, &info) == 0 && info.st_size > 0) {
-    const auto size = static_cast<std::size_t>(info.st_size);
-    void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (address != MAP_FAILED) {
-      view = std::make_unique<MappedView>(address, size, std::move(unlinkName));
-    }
+PortError LastError() {
+  return PortFailure(Utf8ToWide(std::strerror(errno)));
+}
+
+// A descriptor, closed on scope exit.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
   }
-  close(fd);
-  return view;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  bool valid() const { return fd_ >= 0; }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+SharedMemory::ViewResult MapAll(const FileDescriptor& fd, std::string unlinkName) {
+  struct stat info {};
+  if (fstat(fd.get(), &info) != 0) return LastError();
+  if (info.st_size <= 0) return PortFailure(u"Объект общей памяти пуст");
+  const auto size = static_cast<std::size_t>(info.st_size);
+  void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
+  if (address == MAP_FAILED) return LastError();
+  return std::make_unique<MappedView>(address, size, std::move(unlinkName));
 }
 
 }  // namespace
 
-std::unique_ptr<SharedMemoryView> PosixSharedMemory::Open(const WideString& name) {
-  const int fd = shm_open(ObjectName(name).c_str(), O_RDWR, 0);
-  if (fd < 0) return nullptr;
+SharedMemory::ViewResult PosixSharedMemory::Open(const WideString& name) {
+  const FileDescriptor fd(shm_open(ObjectName(name).c_str(), O_RDWR, 0));
+  if (!fd.valid()) return LastError();
   return MapAll(fd, std::string());
 }
 
-std::unique_ptr<SharedMemoryView> PosixSharedMemory::Create(const WideString& name,
-                                                            std::size_t size) {
+SharedMemory::ViewResult PosixSharedMemory::Create(const WideString& name, std::size_t size) {
   const std::string objectName = ObjectName(name);
-  const int fd = shm_open(objectName.c_str(), O_RDWR | O_CREAT, 0600);
-  if (fd < 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
-    const std::string error = std::strerror(errno);
-    if (fd >= 0) close(fd);
-    throw Exception(Utf8ToWide(error));
-  }
-  auto view = MapAll(fd, objectName);
-  if (!view) throw Exception(u"mmap failed");
-  return view;
+  const FileDescriptor fd(shm_open(objectName.c_str(), O_RDWR | O_CREAT, 0600));
+  if (!fd.valid() || ftruncate(fd.get(), static_cast<off_t>(size)) != 0) return LastError();
+  return MapAll(fd, objectName);
 }
 
-void* PosixProcessHeap::Allocate(std::size_t size) {
-  return std::malloc(size);
-}
-
-void PosixProcessHeap::Free(void* block) {
-  std::free(block);
-}
-
-}  // namespace equ
+}  // namespace equ::posix

@@ -2,12 +2,14 @@
 
 #include "platform/SystemInfo.h"
 
-namespace equ {
+namespace equ::posix {
 
 // The native build runs on no Windows version: its query always fails ("Unknown").
 class PosixSystemInfo : public SystemInfo {
  public:
-  std::optional<OsVersion> OperatingSystemVersion() const override { return std::nullopt; }
+  PortResult<OsVersion> OperatingSystemVersion() const override {
+    return PortFailure(u"Версия Windows неизвестна");
+  }
 };
 
-}  // namespace equ
+}  // namespace equ::posix

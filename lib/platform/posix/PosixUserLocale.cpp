@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-namespace equ {
+namespace equ::posix {
 
 namespace {
 
@@ -83,4 +83,4 @@ std::optional<Date> PosixUserLocale::TextToDateTime(std::u16string_view text) co
   return Date{days < 0 ? days - time : days + time};
 }
 
-}  // namespace equ
+}  // namespace equ::posix

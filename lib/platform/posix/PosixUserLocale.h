@@ -2,7 +2,7 @@
 
 #include "platform/UserLocale.h"
 
-namespace equ {
+namespace equ::posix {
 
 // Regional settings of the native build: a fixed day.month.year layout with configurable
 // separators, so tests can run in the Russian setting (decimal comma) and the default one.
@@ -21,4 +21,4 @@ class PosixUserLocale : public UserLocale {
   char16_t thousand_;
 };
 
-}  // namespace equ
+}  // namespace equ::posix

@@ -2,7 +2,7 @@
 
 #include "platform/WindowFocus.h"
 
-namespace equ {
+namespace equ::posix {
 
 // The native build has no host windows: nothing is ever in front.
 class PosixWindowFocus : public WindowFocus {
@@ -13,4 +13,4 @@ class PosixWindowFocus : public WindowFocus {
   void BringToFront(std::uintptr_t) const override {}
 };
 
-}  // namespace equ
+}  // namespace equ::posix

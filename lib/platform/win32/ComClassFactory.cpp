@@ -1,6 +1,7 @@
 #include "ComClassFactory.h"
 
 #include "ComDispatchObject.h"
+#include "WinHandles.h"
 #include "equipment/common/ServerClass.h"
 
 namespace equ::win32 {
@@ -40,10 +41,10 @@ HRESULT ComClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv
   *ppv = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   try {
-    auto* object = new ComDispatchObject(CreateServerObject());
-    const HRESULT hr = object->QueryInterface(riid, ppv);
-    object->Release();
-    return hr;
+    // The object is made with one reference, which the pointer takes over.
+    const auto object =
+        ComPtr<ComDispatchObject>::Adopt(new ComDispatchObject(CreateServerObject()));
+    return object->QueryInterface(riid, ppv);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {

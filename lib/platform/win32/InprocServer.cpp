@@ -6,6 +6,7 @@
 #include "ComClassFactory.h"
 #include "ComDispatchObject.h"
 #include "ServerRegistry.h"
+#include "WinHandles.h"
 #include "WinText.h"
 #include "equipment/common/DataFolders.h"
 #include "equipment/common/ServerClass.h"
@@ -47,11 +48,11 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   if (!IsModuleClass(rclsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new (std::nothrow) equ::win32::ComClassFactory();
-  if (factory == nullptr) return E_OUTOFMEMORY;
-  const HRESULT hr = factory->QueryInterface(riid, ppv);
-  factory->Release();
-  return hr;
+  // The factory is made with one reference, which the pointer takes over.
+  const auto factory = equ::win32::ComPtr<equ::win32::ComClassFactory>::Adopt(
+      new (std::nothrow) equ::win32::ComClassFactory());
+  if (!factory) return E_OUTOFMEMORY;
+  return factory->QueryInterface(riid, ppv);
 }
 
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {

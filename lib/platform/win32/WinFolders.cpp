@@ -4,50 +4,26 @@
 #include <aclapi.h>
 #include <shlobj.h>
 
+#include "WinHandles.h"
 #include "WinText.h"
-#include "equipment/common/Exceptions.h"
 
 namespace equ::win32 {
 
 namespace {
 
-[[noreturn]] void ThrowSystemError(DWORD code) {
-  throw Exception(SystemErrorText(code));
+PortError SystemFailure(DWORD code) {
+  return PortFailure(SystemErrorText(code));
 }
 
-// The well-known identifier of Everyone, S-1-1-0, freed on scope exit.
-class EveryoneSid {
- public:
-  EveryoneSid() {
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid_)) {
-      ThrowSystemError(GetLastError());
-    }
+// The well-known identifier of Everyone, S-1-1-0.
+PortResult<SidHandle> EveryoneSid() {
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  SidHandle sid;
+  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, sid.put())) {
+    return SystemFailure(GetLastError());
   }
-  ~EveryoneSid() { FreeSid(sid_); }
-  EveryoneSid(const EveryoneSid&) = delete;
-  EveryoneSid& operator=(const EveryoneSid&) = delete;
-  PSID get() const { return sid_; }
-
- private:
-  PSID sid_ = nullptr;
-};
-
-// Memory the security functions hand out with LocalAlloc.
-class LocalMemory {
- public:
-  LocalMemory() = default;
-  ~LocalMemory() { LocalFree(memory_); }
-  LocalMemory(const LocalMemory&) = delete;
-  LocalMemory& operator=(const LocalMemory&) = delete;
-  template <class T>
-  T** out() {
-    return reinterpret_cast<T**>(&memory_);
-  }
-
- private:
-  HLOCAL memory_ = nullptr;
-};
+  return sid;
+}
 
 bool HasEveryoneGenericAll(PACL dacl, PSID everyone) {
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
@@ -68,12 +44,11 @@ WideString WithoutTrailingDelimiter(WideString path) {
 
 }  // namespace
 
-std::optional<WideString> WinFolders::SpecialFolder(int folderId) const {
+PortResult<WideString> WinFolders::SpecialFolder(int folderId) const {
   wchar_t buffer[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, folderId | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                              buffer))) {
-    return std::nullopt;
-  }
+  const HRESULT result =
+      SHGetFolderPathW(nullptr, folderId | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer);
+  if (FAILED(result)) return SystemFailure(static_cast<DWORD>(result));
   return FromWide(buffer);
 }
 
@@ -91,17 +66,18 @@ bool WinFolders::ForceDirectories(const WideString& path) const {
   return CreateDirectoryW(WidePtr(folder), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void WinFolders::GrantEveryoneAccess(const WideString& path) const {
-  const EveryoneSid everyone;
+PortStatus WinFolders::GrantEveryoneAccess(const WideString& path) const {
+  const PortResult<SidHandle> everyone = EveryoneSid();
+  if (!everyone) return PortFailure(everyone.error());
   const WideString folder = WithoutTrailingDelimiter(path);
   PACL dacl = nullptr;
   LocalMemory descriptor;
   const DWORD read =
       GetNamedSecurityInfoW(WidePtr(folder), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                            nullptr, &dacl, nullptr, descriptor.out<void>());
-  if (read != ERROR_SUCCESS) ThrowSystemError(read);
+                            nullptr, &dacl, nullptr, descriptor.put());
+  if (read != ERROR_SUCCESS) return SystemFailure(read);
   // No list at all already means full access for everyone.
-  if (dacl == nullptr || HasEveryoneGenericAll(dacl, everyone.get())) return;
+  if (dacl == nullptr || HasEveryoneGenericAll(dacl, everyone->get())) return {};
 
   EXPLICIT_ACCESS_W entry{};
   entry.grfAccessPermissions = GENERIC_ALL;
@@ -109,13 +85,15 @@ void WinFolders::GrantEveryoneAccess(const WideString& path) const {
   entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
   entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
   entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  entry.Trustee.ptstrName = static_cast<LPWSTR>(everyone.get());
-  LocalMemory merged;
-  const DWORD merge = SetEntriesInAclW(1, &entry, dacl, merged.out<ACL>());
-  if (merge != ERROR_SUCCESS) ThrowSystemError(merge);
+  entry.Trustee.ptstrName = static_cast<LPWSTR>(everyone->get());
+  PACL mergedList = nullptr;
+  const DWORD merge = SetEntriesInAclW(1, &entry, dacl, &mergedList);
+  const LocalMemory merged(mergedList);
+  if (merge != ERROR_SUCCESS) return SystemFailure(merge);
   // The folder stays usable by this user even when the list cannot be written back.
   SetNamedSecurityInfoW(const_cast<wchar_t*>(WidePtr(folder)), SE_FILE_OBJECT,
-                        DACL_SECURITY_INFORMATION, nullptr, nullptr, *merged.out<ACL>(), nullptr);
+                        DACL_SECURITY_INFORMATION, nullptr, nullptr, mergedList, nullptr);
+  return {};
 }
 
 }  // namespace equ::win32

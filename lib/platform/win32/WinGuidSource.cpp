@@ -4,14 +4,13 @@
 #include <objbase.h>
 
 #include "WinText.h"
-#include "equipment/common/Exceptions.h"
 
 namespace equ::win32 {
 
-WideString WinGuidSource::NewGuidText() {
+PortResult<WideString> WinGuidSource::NewGuidText() {
   GUID guid{};
   const HRESULT hr = CoCreateGuid(&guid);
-  if (FAILED(hr)) throw Exception(SystemErrorText(static_cast<DWORD>(hr)));
+  if (FAILED(hr)) return PortFailure(SystemErrorText(static_cast<DWORD>(hr)));
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);
   return FromWide(text);

@@ -6,7 +6,7 @@ namespace equ::win32 {
 
 class WinGuidSource : public GuidSource {
  public:
-  WideString NewGuidText() override;
+  PortResult<WideString> NewGuidText() override;
 };
 
 }  // namespace equ::win32

@@ -4,6 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "WinHandles.h"
+#include "WinText.h"
+
 namespace equ::win32 {
 
 namespace {
@@ -15,7 +18,7 @@ constexpr LRESULT kSwallow = 2;
 // The system hook of this thread and the objects it serves, oldest first. Low-level hooks are
 // called on their installer's thread, so each thread has its own.
 struct ThreadHook {
-  HHOOK handle = nullptr;
+  HookHandle handle;
   std::vector<WinKeyboardHook*> receivers;
 };
 
@@ -48,18 +51,18 @@ WinKeyboardHook::~WinKeyboardHook() {
   Remove();
 }
 
-bool WinKeyboardHook::Install(Handler handler) {
-  if (installed_) return true;
+PortStatus WinKeyboardHook::Install(Handler handler) {
+  if (installed_) return {};
   ThreadHook& thread = ThisThreadHook();
   if (!thread.handle) {
-    thread.handle =
-        SetWindowsHookExW(kHookTypeLowLevelKeyboard, &KeyboardHookProc, ThisModule(), 0);
-    if (!thread.handle) return false;
+    thread.handle.reset(
+        SetWindowsHookExW(kHookTypeLowLevelKeyboard, &KeyboardHookProc, ThisModule(), 0));
+    if (!thread.handle) return PortFailure(SystemErrorText(GetLastError()));
   }
   handler_ = std::move(handler);
   thread.receivers.push_back(this);
   installed_ = true;
-  return true;
+  return {};
 }
 
 void WinKeyboardHook::Remove() {
@@ -67,10 +70,7 @@ void WinKeyboardHook::Remove() {
   ThreadHook& thread = ThisThreadHook();
   auto& receivers = thread.receivers;
   receivers.erase(std::remove(receivers.begin(), receivers.end(), this), receivers.end());
-  if (receivers.empty() && thread.handle) {
-    UnhookWindowsHookEx(thread.handle);
-    thread.handle = nullptr;
-  }
+  if (receivers.empty()) thread.handle.reset();
   installed_ = false;
   handler_ = nullptr;
 }

@@ -17,7 +17,7 @@ class WinKeyboardHook : public KeyboardHook {
   WinKeyboardHook(const WinKeyboardHook&) = delete;
   WinKeyboardHook& operator=(const WinKeyboardHook&) = delete;
 
-  bool Install(Handler handler) override;
+  PortStatus Install(Handler handler) override;
   void Remove() override;
   bool IsInstalled() const override { return installed_; }
 

@@ -6,7 +6,8 @@ namespace equ::win32 {
 
 class WinLogFiles : public LogFiles {
  public:
-  void Append(const WideString& path, std::string_view bytes, bool denyOtherWriters) const override;
+  PortStatus Append(const WideString& path, std::string_view bytes,
+                    bool denyOtherWriters) const override;
 };
 
 }  // namespace equ::win32

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <mutex>
 
-namespace equ {
+#include "WinText.h"
+
+namespace equ::win32 {
 
 namespace {
 
@@ -36,14 +38,13 @@ WinMessageWindow::WinMessageWindow(Procedure procedure) : procedure_(std::move(p
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
   });
-  hwnd_ =
-      CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), this);
+  hwnd_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              ThisModule(), this));
 }
 
 WinMessageWindow::~WinMessageWindow() {
-  if (hwnd_ == nullptr) return;
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-  DestroyWindow(hwnd_);
+  // Messages of the window's destruction must not reach a procedure that is going.
+  if (hwnd_) SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
 }
 
 LRESULT CALLBACK WinMessageWindow::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam,
@@ -65,16 +66,16 @@ LRESULT CALLBACK WinMessageWindow::WindowProcedure(HWND hwnd, UINT message, WPAR
 }
 
 std::intptr_t WinMessageWindow::Send(const WindowMessage& message) {
-  return SendMessageW(hwnd_, message.message, message.wParam, message.lParam);
+  return SendMessageW(hwnd_.get(), message.message, message.wParam, message.lParam);
 }
 
 bool WinMessageWindow::Post(const WindowMessage& message) {
-  return PostMessageW(hwnd_, message.message, message.wParam, message.lParam) != FALSE;
+  return PostMessageW(hwnd_.get(), message.message, message.wParam, message.lParam) != FALSE;
 }
 
-std::unique_ptr<MessageWindow> WinMessageWindows::Create(MessageWindow::Procedure procedure) {
+MessageWindows::WindowResult WinMessageWindows::Create(MessageWindow::Procedure procedure) {
   auto window = std::make_unique<WinMessageWindow>(std::move(procedure));
-  if (!window->Created()) return nullptr;
+  if (!window->Created()) return PortFailure(SystemErrorText(GetLastError()));
   return window;
 }
 
@@ -112,8 +113,4 @@ std::optional<std::intptr_t> WinMessageWindows::SendToWindow(std::uintptr_t hand
   return SendMessageW(window, message.message, message.wParam, message.lParam);
 }
 
-std::unique_ptr<MessageWindows> CreatePlatformMessageWindows() {
-  return std::make_unique<WinMessageWindows>();
-}
-
-}  // namespace equ
+}  // namespace equ::win32

@@ -4,9 +4,10 @@
 
 #include <memory>
 
+#include "WinHandles.h"
 #include "platform/MessageWindow.h"
 
-namespace equ {
+namespace equ::win32 {
 
 // A message-only window of the creating thread. Messages from WM_USER up, and WM_TIMER, go to
 // the procedure; the system's own window messages go to the default window procedure. Destroy
@@ -18,8 +19,8 @@ class WinMessageWindow : public MessageWindow {
   WinMessageWindow(const WinMessageWindow&) = delete;
   WinMessageWindow& operator=(const WinMessageWindow&) = delete;
 
-  bool Created() const { return hwnd_ != nullptr; }
-  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+  bool Created() const { return static_cast<bool>(hwnd_); }
+  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_.get()); }
   std::intptr_t Send(const WindowMessage& message) override;
   bool Post(const WindowMessage& message) override;
 
@@ -27,18 +28,18 @@ class WinMessageWindow : public MessageWindow {
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   Procedure procedure_;
-  HWND hwnd_ = nullptr;
+  WindowHandle hwnd_;
 };
 
 // Makes message-only windows; ServeMessagesUntil waits with MsgWaitForMultipleObjects and
 // dispatches with PeekMessage, so messages sent from other threads are handled meanwhile.
 class WinMessageWindows : public MessageWindows {
  public:
-  std::unique_ptr<MessageWindow> Create(MessageWindow::Procedure procedure) override;
+  WindowResult Create(MessageWindow::Procedure procedure) override;
   bool ServeMessagesUntil(const std::function<bool()>& done, int timeoutMs) override;
   // Only a window of this process: a window's message parameters may be addresses here.
   std::optional<std::intptr_t> SendToWindow(std::uintptr_t handle,
                                             const WindowMessage& message) override;
 };
 
-}  // namespace equ
+}  // namespace equ::win32

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "WinHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
@@ -12,31 +13,23 @@ namespace {
 // be the owning one; the driver object lives on a single thread.
 class MutexHold : public NamedMutexHold {
  public:
-  explicit MutexHold(HANDLE mutex) : mutex_(mutex) {}
-  ~MutexHold() override {
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
-  }
-  MutexHold(const MutexHold&) = delete;
-  MutexHold& operator=(const MutexHold&) = delete;
+  explicit MutexHold(KernelHandle mutex) : mutex_(std::move(mutex)) {}
+  ~MutexHold() override { ReleaseMutex(mutex_.get()); }
 
  private:
-  HANDLE mutex_;
+  KernelHandle mutex_;
 };
 
 }  // namespace
 
-NamedMutexes::Result WinNamedMutexes::CreateOwned(const WideString& name) {
+NamedMutexes::Claim WinNamedMutexes::CreateOwned(const WideString& name) {
   const WideString localName = u"Local\\" + name;
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, WidePtr(localName));
+  KernelHandle mutex(CreateMutexW(nullptr, TRUE, WidePtr(localName)));
   const DWORD error = GetLastError();
-  if (mutex == nullptr) return Result{Outcome::Failed, nullptr, SystemErrorText(error)};
-  if (error == ERROR_ALREADY_EXISTS) {
-    // Keeping this handle would keep the mutex alive after its holder has gone.
-    CloseHandle(mutex);
-    return Result{Outcome::AlreadyExists, nullptr, WideString()};
-  }
-  return Result{Outcome::Created, std::make_unique<MutexHold>(mutex), WideString()};
+  if (!mutex) return PortFailure(SystemErrorText(error));
+  // Keeping this handle would keep the mutex alive after its holder has gone.
+  if (error == ERROR_ALREADY_EXISTS) return std::unique_ptr<NamedMutexHold>();
+  return std::unique_ptr<NamedMutexHold>(std::make_unique<MutexHold>(std::move(mutex)));
 }
 
 }  // namespace equ::win32

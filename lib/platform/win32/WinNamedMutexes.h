@@ -7,7 +7,7 @@ namespace equ::win32 {
 // Mutexes in the local namespace of named objects (one per user logon).
 class WinNamedMutexes : public NamedMutexes {
  public:
-  Result CreateOwned(const WideString& name) override;
+  Claim CreateOwned(const WideString& name) override;
 };
 
 }  // namespace equ::win32

@@ -2,20 +2,51 @@
 
 #include "WinClock.h"
 #include "WinCodePage.h"
+#include "WinDialogDesktop.h"
 #include "WinFolders.h"
 #include "WinGuidSource.h"
+#include "WinKeyInjector.h"
+#include "WinKeyTranslator.h"
+#include "WinKeyboardHook.h"
 #include "WinLogFiles.h"
 #include "WinMessageWindow.h"
 #include "WinModuleInfo.h"
 #include "WinNamedMutexes.h"
+#include "WinOneShotTimer.h"
+#include "WinProcessHeap.h"
+#include "WinSerialPort.h"
+#include "WinSettingsViews.h"
 #include "WinSharedMemory.h"
 #include "WinSystemInfo.h"
+#include "WinTextCase.h"
 #include "WinTextLogWindows.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
+#include "WinXmlDocument.h"
+#include "equipment/common/CallTrace.h"
+#include "platform/KeyboardThreadPorts.h"
 #include "platform/PlatformPorts.h"
 
 namespace equ {
+
+namespace win32 {
+namespace {
+
+// The low-level hook, the thread timer and keybd_event all belong to the thread that makes
+// them; nothing watches the hook yet.
+class WinKeyboardThreads : public KeyboardThreads {
+ public:
+  KeyboardThreadPorts CreateForThisThread() override {
+    KeyboardThreadPorts ports;
+    ports.hook = std::make_unique<WinKeyboardHook>();
+    ports.timer = std::make_unique<WinOneShotTimer>();
+    ports.injector = std::make_unique<WinKeyInjector>();
+    return ports;
+  }
+};
+
+}  // namespace
+}  // namespace win32
 
 PlatformPorts CreateDefaultPlatformPorts() {
   return PlatformPorts{
@@ -28,11 +59,19 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .logFiles = std::make_shared<win32::WinLogFiles>(),
       .system = std::make_shared<win32::WinSystemInfo>(),
       .windowFocus = std::make_shared<win32::WinWindowFocus>(),
-      .messageWindows = std::make_shared<WinMessageWindows>(),
+      .messageWindows = std::make_shared<win32::WinMessageWindows>(),
       .mutexes = std::make_shared<win32::WinNamedMutexes>(),
       .sharedMemory = std::make_shared<win32::WinSharedMemory>(),
       .processHeap = std::make_shared<win32::WinProcessHeap>(),
       .textLogWindows = std::make_shared<win32::WinTextLogWindows>(),
+      .xml = std::make_shared<win32::WinXmlDocument>(),
+      .textCase = std::make_shared<win32::WinTextCase>(),
+      .keyTranslator = std::make_shared<win32::WinKeyTranslator>(),
+      .keyboardThreads = std::make_shared<win32::WinKeyboardThreads>(),
+      .serialPorts = std::make_shared<win32::WinSerialPorts>(),
+      .callTrace = std::make_shared<DailyTraceFile>(),
+      .dialogDesktop = std::make_shared<win32::WinDialogDesktop>(),
+      .settingsViews = std::make_shared<win32::WinSettingsViews>(),
   };
 }
 

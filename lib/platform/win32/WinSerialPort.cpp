@@ -2,22 +2,22 @@
 
 #include <memory>
 
+#include "WinHandles.h"
 #include "WinText.h"
-#include "scanner/serial/ChannelPorts.h"
 
-namespace equ {
+namespace equ::win32 {
 
 namespace {
 
-// An unnamed manual-reset event, not signalled, closed with its owner.
+KernelHandle NewManualResetEvent() {
+  return KernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+// An overlapped record of one call with an unnamed manual-reset event of its own.
 struct EventRecord {
+  KernelHandle event = NewManualResetEvent();
   OVERLAPPED record{};
-  EventRecord() { record.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-  ~EventRecord() {
-    if (record.hEvent) CloseHandle(record.hEvent);
-  }
-  EventRecord(const EventRecord&) = delete;
-  EventRecord& operator=(const EventRecord&) = delete;
+  EventRecord() { record.hEvent = event.get(); }
 };
 
 void ToDcbFlags(std::uint32_t flags, DCB& dcb) {
@@ -56,41 +56,39 @@ WinSerialPort::~WinSerialPort() {
   Close();
 }
 
-bool WinSerialPort::Fail() {
-  lastError_ = GetLastError();
-  return false;
+PortError WinSerialPort::Fail() {
+  return PortFailure(SystemErrorText(GetLastError()));
 }
 
-bool WinSerialPort::Open(int portNumber, bool overlapped) {
+PortStatus WinSerialPort::Open(int portNumber, bool overlapped) {
   Close();
   const std::wstring name = L"\\\\.\\COM" + std::to_wstring(portNumber);
-  handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) return Fail();
+  handle_.reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr));
+  if (!handle_) return Fail();
   overlappedHandle_ = overlapped;
-  return true;
+  return {};
 }
 
 void WinSerialPort::Close() {
   if (!IsOpen()) return;
   CloseOverlapped();
-  CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
+  handle_.reset();
   overlappedHandle_ = false;
 }
 
-bool WinSerialPort::SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) {
-  return Result(SetupComm(handle_, inputBytes, outputBytes));
+PortStatus WinSerialPort::SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) {
+  return Result(SetupComm(handle_.get(), inputBytes, outputBytes));
 }
 
-bool WinSerialPort::Purge(std::uint32_t flags) {
-  return Result(PurgeComm(handle_, flags));
+PortStatus WinSerialPort::Purge(std::uint32_t flags) {
+  return Result(PurgeComm(handle_.get(), flags));
 }
 
-bool WinSerialPort::GetLineState(SerialLineState& state) {
+PortStatus WinSerialPort::GetLineState(SerialLineState& state) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(handle_, &dcb)) return Fail();
+  if (!GetCommState(handle_.get(), &dcb)) return Fail();
   state.baudRate = dcb.BaudRate;
   state.flags = FromDcbFlags(dcb);
   state.xonLimit = dcb.XonLim;
@@ -101,13 +99,13 @@ bool WinSerialPort::GetLineState(SerialLineState& state) {
   state.xonChar = dcb.XonChar;
   state.xoffChar = dcb.XoffChar;
   state.eventChar = dcb.EvtChar;
-  return true;
+  return {};
 }
 
-bool WinSerialPort::SetLineState(const SerialLineState& state) {
+PortStatus WinSerialPort::SetLineState(const SerialLineState& state) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(handle_, &dcb)) return Fail();
+  if (!GetCommState(handle_.get(), &dcb)) return Fail();
   dcb.DCBlength = sizeof dcb;
   dcb.BaudRate = state.baudRate;
   ToDcbFlags(state.flags, dcb);
@@ -119,50 +117,51 @@ bool WinSerialPort::SetLineState(const SerialLineState& state) {
   dcb.XonChar = state.xonChar;
   dcb.XoffChar = state.xoffChar;
   dcb.EvtChar = state.eventChar;
-  return Result(SetCommState(handle_, &dcb));
+  return Result(SetCommState(handle_.get(), &dcb));
 }
 
-bool WinSerialPort::SetTimeouts(const SerialTimeouts& t) {
+PortStatus WinSerialPort::SetTimeouts(const SerialTimeouts& t) {
   COMMTIMEOUTS timeouts{t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
                         t.writeTotalMultiplier, t.writeTotalConstant};
-  return Result(SetCommTimeouts(handle_, &timeouts));
+  return Result(SetCommTimeouts(handle_.get(), &timeouts));
 }
 
-bool WinSerialPort::EscapeFunction(std::uint32_t function) {
-  return Result(EscapeCommFunction(handle_, function));
+PortStatus WinSerialPort::EscapeFunction(std::uint32_t function) {
+  return Result(EscapeCommFunction(handle_.get(), function));
 }
 
-bool WinSerialPort::SetEventMask(std::uint32_t mask) {
-  return Result(SetCommMask(handle_, mask));
+PortStatus WinSerialPort::SetEventMask(std::uint32_t mask) {
+  return Result(SetCommMask(handle_.get(), mask));
 }
 
-bool WinSerialPort::InputQueueCount(std::uint32_t& count) {
+PortStatus WinSerialPort::InputQueueCount(std::uint32_t& count) {
   count = 0;
   DWORD errors = 0;
   COMSTAT status{};
-  if (!ClearCommError(handle_, &errors, &status)) return Fail();
+  if (!ClearCommError(handle_.get(), &errors, &status)) return Fail();
   count = status.cbInQue;
-  return true;
+  return {};
 }
 
-bool WinSerialPort::Finish(BOOL started, OVERLAPPED& record, DWORD& done) {
-  if (started) return Result(GetOverlappedResult(handle_, &record, &done, FALSE));
+PortStatus WinSerialPort::Finish(BOOL started, OVERLAPPED& record, DWORD& done) {
+  if (started) return Result(GetOverlappedResult(handle_.get(), &record, &done, FALSE));
   if (GetLastError() != ERROR_IO_PENDING) return Fail();
-  return Result(GetOverlappedResult(handle_, &record, &done, TRUE));
+  return Result(GetOverlappedResult(handle_.get(), &record, &done, TRUE));
 }
 
-bool WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) {
+PortStatus WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done,
+                               bool overlapped) {
   done = 0;
   DWORD got = 0;
-  bool ok = false;
+  PortStatus ok;
   if (!overlappedHandle_) {
-    ok = Result(ReadFile(handle_, buffer, size, &got, nullptr));
+    ok = Result(ReadFile(handle_.get(), buffer, size, &got, nullptr));
   } else if (overlapped && readRecord_.hEvent) {
     ResetEvent(readRecord_.hEvent);
-    ok = Finish(ReadFile(handle_, buffer, size, nullptr, &readRecord_), readRecord_, got);
+    ok = Finish(ReadFile(handle_.get(), buffer, size, nullptr, &readRecord_), readRecord_, got);
   } else {
     EventRecord own;
-    ok = Finish(ReadFile(handle_, buffer, size, nullptr, &own.record), own.record, got);
+    ok = Finish(ReadFile(handle_.get(), buffer, size, nullptr, &own.record), own.record, got);
   }
   done = got;
   return ok;
@@ -171,16 +170,16 @@ bool WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, 
 void WinSerialPort::AwaitPendingWrite() {
   if (!writePending_) return;
   DWORD ignored = 0;
-  GetOverlappedResult(handle_, &writeRecord_, &ignored, TRUE);
+  GetOverlappedResult(handle_.get(), &writeRecord_, &ignored, TRUE);
   writePending_ = false;
 }
 
-bool WinSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
-                          bool overlapped) {
+PortStatus WinSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                                bool overlapped) {
   done = 0;
   DWORD put = 0;
   if (!overlappedHandle_) {
-    const bool ok = Result(WriteFile(handle_, buffer, size, &put, nullptr));
+    const PortStatus ok = Result(WriteFile(handle_.get(), buffer, size, &put, nullptr));
     done = put;
     return ok;
   }
@@ -189,78 +188,72 @@ bool WinSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t&
     // The bytes must outlive the call while the write is in progress.
     pendingBytes_.assign(static_cast<const char*>(buffer), size);
     ResetEvent(writeRecord_.hEvent);
-    if (WriteFile(handle_, pendingBytes_.data(), size, nullptr, &writeRecord_)) {
-      const bool ok = Result(GetOverlappedResult(handle_, &writeRecord_, &put, FALSE));
+    if (WriteFile(handle_.get(), pendingBytes_.data(), size, nullptr, &writeRecord_)) {
+      const PortStatus ok = Result(GetOverlappedResult(handle_.get(), &writeRecord_, &put, FALSE));
       done = put;
       return ok;
     }
     if (GetLastError() != ERROR_IO_PENDING) return Fail();
     writePending_ = true;
-    return true;
+    return {};
   }
   EventRecord own;
-  const bool ok = Finish(WriteFile(handle_, buffer, size, nullptr, &own.record), own.record, put);
+  const PortStatus ok =
+      Finish(WriteFile(handle_.get(), buffer, size, nullptr, &own.record), own.record, put);
   done = put;
   return ok;
 }
 
-bool WinSerialPort::OpenOverlapped() {
+PortStatus WinSerialPort::OpenOverlapped() {
   CloseOverlapped();
+  readEvent_ = NewManualResetEvent();
+  writeEvent_ = NewManualResetEvent();
   readRecord_ = OVERLAPPED{};
   writeRecord_ = OVERLAPPED{};
-  readRecord_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  writeRecord_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (readRecord_.hEvent && writeRecord_.hEvent) return true;
-  Fail();
+  readRecord_.hEvent = readEvent_.get();
+  writeRecord_.hEvent = writeEvent_.get();
+  if (readEvent_ && writeEvent_) return {};
+  const PortError failed = Fail();
   CloseOverlapped();
-  return false;
+  return failed;
 }
 
 void WinSerialPort::CloseOverlapped() {
   if (IsOpen() && overlappedHandle_) {
     // Nothing may still use the records when their events go.
-    CancelIo(handle_);
+    CancelIo(handle_.get());
     AwaitPendingWrite();
   }
   writePending_ = false;
-  for (OVERLAPPED* record : {&readRecord_, &writeRecord_}) {
-    if (record->hEvent) CloseHandle(record->hEvent);
-    record->hEvent = nullptr;
-  }
+  readRecord_.hEvent = nullptr;
+  writeRecord_.hEvent = nullptr;
+  readEvent_.reset();
+  writeEvent_.reset();
 }
 
-bool WinSerialPort::WaitEvent(std::uint32_t timeoutMs) {
+PortStatus WinSerialPort::WaitEvent(std::uint32_t timeoutMs) {
   if (!overlappedHandle_ || !readRecord_.hEvent) {
-    return Result(WaitCommEvent(handle_, &eventsSeen_, nullptr));
+    return Result(WaitCommEvent(handle_.get(), &eventsSeen_, nullptr));
   }
   ResetEvent(readRecord_.hEvent);
-  if (WaitCommEvent(handle_, &eventsSeen_, &readRecord_)) return true;
+  if (WaitCommEvent(handle_.get(), &eventsSeen_, &readRecord_)) return {};
   if (GetLastError() != ERROR_IO_PENDING) return Fail();
   const DWORD wait = WaitForSingleObject(readRecord_.hEvent, timeoutMs == 0 ? INFINITE : timeoutMs);
   DWORD ignored = 0;
   if (wait == WAIT_OBJECT_0)
-    return Result(GetOverlappedResult(handle_, &readRecord_, &ignored, FALSE));
+    return Result(GetOverlappedResult(handle_.get(), &readRecord_, &ignored, FALSE));
   // The wait ran out (or failed): end the pending one so the record is free again.
   const DWORD error = wait == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
   DWORD mask = 0;
-  GetCommMask(handle_, &mask);
-  SetCommMask(handle_, 0);
-  GetOverlappedResult(handle_, &readRecord_, &ignored, TRUE);
-  SetCommMask(handle_, mask);
-  lastError_ = error;
-  return false;
+  GetCommMask(handle_.get(), &mask);
+  SetCommMask(handle_.get(), 0);
+  GetOverlappedResult(handle_.get(), &readRecord_, &ignored, TRUE);
+  SetCommMask(handle_.get(), mask);
+  return PortFailure(SystemErrorText(error));
 }
 
 void WinSerialPort::CancelEventWait() {
-  if (IsOpen()) SetCommMask(handle_, 0);
+  if (IsOpen()) SetCommMask(handle_.get(), 0);
 }
 
-WideString WinSerialPort::LastErrorText() const {
-  return win32::SystemErrorText(lastError_);
-}
-
-std::unique_ptr<SerialPort> CreatePlatformSerialPort() {
-  return std::make_unique<WinSerialPort>();
-}
-
-}  // namespace equ
+}  // namespace equ::win32

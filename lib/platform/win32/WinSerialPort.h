@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "WinHandles.h"
 #include "platform/SerialPort.h"
 
-namespace equ {
+namespace equ::win32 {
 
 // A COM device through the Win32 communications API: "\\.\COMn", SetupComm, PurgeComm,
 // Get/SetCommState, SetCommTimeouts, EscapeCommFunction, ClearCommError for the queue count,
@@ -19,35 +21,39 @@ class WinSerialPort : public SerialPort {
   WinSerialPort(const WinSerialPort&) = delete;
   WinSerialPort& operator=(const WinSerialPort&) = delete;
 
-  bool Open(int portNumber, bool overlapped) override;
-  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  PortStatus Open(int portNumber, bool overlapped) override;
+  bool IsOpen() const override { return static_cast<bool>(handle_); }
   void Close() override;
-  bool SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
-  bool Purge(std::uint32_t flags) override;
-  bool GetLineState(SerialLineState& state) override;
-  bool SetLineState(const SerialLineState& state) override;
-  bool SetTimeouts(const SerialTimeouts& timeouts) override;
-  bool EscapeFunction(std::uint32_t function) override;
-  bool SetEventMask(std::uint32_t mask) override;
-  bool InputQueueCount(std::uint32_t& count) override;
-  bool Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool OpenOverlapped() override;
+  PortStatus SetQueueSizes(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
+  PortStatus Purge(std::uint32_t flags) override;
+  PortStatus GetLineState(SerialLineState& state) override;
+  PortStatus SetLineState(const SerialLineState& state) override;
+  PortStatus SetTimeouts(const SerialTimeouts& timeouts) override;
+  PortStatus EscapeFunction(std::uint32_t function) override;
+  PortStatus SetEventMask(std::uint32_t mask) override;
+  PortStatus InputQueueCount(std::uint32_t& count) override;
+  PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                   bool overlapped) override;
+  PortStatus OpenOverlapped() override;
   void CloseOverlapped() override;
-  bool WaitEvent(std::uint32_t timeoutMs) override;
+  PortStatus WaitEvent(std::uint32_t timeoutMs) override;
   void CancelEventWait() override;
-  WideString LastErrorText() const override;
 
  private:
-  bool Fail();
-  bool Result(BOOL ok) { return ok ? true : Fail(); }
+  static PortError Fail();
+  static PortStatus Result(BOOL ok) {
+    if (ok) return {};
+    return Fail();
+  }
   // Completes an operation started on `record`: waits for it when it is pending.
-  bool Finish(BOOL started, OVERLAPPED& record, DWORD& done);
+  PortStatus Finish(BOOL started, OVERLAPPED& record, DWORD& done);
   void AwaitPendingWrite();
 
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  KernelHandle handle_;
   bool overlappedHandle_ = false;
-  DWORD lastError_ = 0;
+  KernelHandle readEvent_;
+  KernelHandle writeEvent_;
   OVERLAPPED readRecord_{};
   OVERLAPPED writeRecord_{};
   bool writePending_ = false;
@@ -55,4 +61,9 @@ class WinSerialPort : public SerialPort {
   DWORD eventsSeen_ = 0;
 };
 
-}  // namespace equ
+class WinSerialPorts : public SerialPorts {
+ public:
+  std::unique_ptr<SerialPort> Create() override { return std::make_unique<WinSerialPort>(); }
+};
+
+}  // namespace equ::win32

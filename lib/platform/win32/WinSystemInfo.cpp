@@ -6,16 +6,16 @@
 
 namespace equ::win32 {
 
-std::optional<OsVersion> WinSystemInfo::OperatingSystemVersion() const {
+PortResult<OsVersion> WinSystemInfo::OperatingSystemVersion() const {
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  if (ntdll == nullptr) return std::nullopt;
+  if (ntdll == nullptr) return PortFailure(SystemErrorText(GetLastError()));
   auto getVersion = reinterpret_cast<RtlGetVersionFn>(
       reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
-  if (getVersion == nullptr) return std::nullopt;
+  if (getVersion == nullptr) return PortFailure(SystemErrorText(GetLastError()));
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
-  if (getVersion(&info) != 0) return std::nullopt;
+  if (getVersion(&info) != 0) return PortFailure(u"RtlGetVersion не ответила версией");
   return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
                    info.dwPlatformId == VER_PLATFORM_WIN32_NT, FromWide(info.szCSDVersion)};
 }

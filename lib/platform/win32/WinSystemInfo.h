@@ -8,7 +8,7 @@ namespace equ::win32 {
 // manifest allows).
 class WinSystemInfo : public SystemInfo {
  public:
-  std::optional<OsVersion> OperatingSystemVersion() const override;
+  PortResult<OsVersion> OperatingSystemVersion() const override;
 };
 
 }  // namespace equ::win32

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "WinHandles.h"
+
 namespace equ::win32 {
 
 BSTR AllocBstr(const WideString& text) {
@@ -15,8 +17,8 @@ WideString SystemErrorText(DWORD code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const LocalMemory owned(buffer);
   WideString text = length != 0 ? FromWide(buffer, length) : WideString();
-  LocalFree(buffer);
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) {
     text.pop_back();
   }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "WinHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
@@ -15,10 +16,6 @@ constexpr int kMargin = 8;
 class WinTextLogWindow : public TextLogWindow {
  public:
   explicit WinTextLogWindow(TextLogWindowDesign design) : design_(std::move(design)) {}
-  ~WinTextLogWindow() override {
-    if (window_ != nullptr) DestroyWindow(window_);
-    if (font_ != nullptr) DeleteObject(font_);
-  }
   WinTextLogWindow(const WinTextLogWindow&) = delete;
   WinTextLogWindow& operator=(const WinTextLogWindow&) = delete;
 
@@ -34,19 +31,19 @@ class WinTextLogWindow : public TextLogWindow {
   void ShowModal(Events events) override {
     events_ = std::move(events);
     CreateControls();
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+    ShowWindow(window_.get(), SW_SHOW);
+    SetForegroundWindow(window_.get());
     MSG message{};
     BOOL got = TRUE;
-    while (window_ != nullptr && (got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+    while (window_ && (got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    if (window_ == nullptr) return;
+    if (!window_) return;
     // The loop ended without a close: the host is quitting (or the queue failed). Close the
     // window as its close box does, so that whatever the close does (the driver disabled, its
     // hook and lock given back) is done, and hand the quit on to the host's own loop.
-    SendMessageW(window_, WM_CLOSE, 0, 0);
+    SendMessageW(window_.get(), WM_CLOSE, 0, 0);
     if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
   }
 
@@ -74,23 +71,23 @@ class WinTextLogWindow : public TextLogWindow {
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WidePtr(design_.caption), style,
-                              left, top, width, height, nullptr, nullptr, instance, this);
-    font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                        L"Tahoma");
+    window_.reset(CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WidePtr(design_.caption), style,
+                                  left, top, width, height, nullptr, nullptr, instance, this));
+    font_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                            0, L"Tahoma"));
     const int memoHeight = design_.clientHeight - design_.panelHeight;
     memo_ = CreateWindowExW(
         WS_EX_CLIENTEDGE, L"EDIT", WidePtr(text_),
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0,
-        design_.clientWidth, memoHeight, window_, nullptr, instance, nullptr);
+        design_.clientWidth, memoHeight, window_.get(), nullptr, instance, nullptr);
     const int buttonTop = memoHeight + (design_.panelHeight - design_.buttonHeight) / 2;
     button_ = CreateWindowExW(
         0, L"BUTTON", WidePtr(design_.clearCaption), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
         design_.clientWidth - design_.buttonWidth - kMargin, buttonTop, design_.buttonWidth,
-        design_.buttonHeight, window_,
+        design_.buttonHeight, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kClearButtonId)), instance, nullptr);
     for (HWND control : {memo_, button_}) {
-      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     }
   }
 
@@ -107,9 +104,8 @@ class WinTextLogWindow : public TextLogWindow {
       }
       if (message == WM_CLOSE) {
         if (self->events_.onClose) self->events_.onClose();
-        self->window_ = nullptr;
         self->memo_ = nullptr;
-        DestroyWindow(window);
+        self->window_.reset();  // destroys `window`
         return 0;
       }
     }
@@ -119,10 +115,11 @@ class WinTextLogWindow : public TextLogWindow {
   TextLogWindowDesign design_;
   WideString text_;
   Events events_;
-  HWND window_ = nullptr;
+  // The font outlives the window whose controls use it; the controls go with their window.
+  GdiObject font_;
+  WindowHandle window_;
   HWND memo_ = nullptr;
   HWND button_ = nullptr;
-  HFONT font_ = nullptr;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "WinHandles.h"
 #include "WinText.h"
 
 namespace equ::win32 {
@@ -25,14 +26,14 @@ char16_t WinUserLocale::ThousandSeparator() const {
   return LocaleCharacter(LOCALE_STHOUSAND, u',');
 }
 
-char16_t WinUserLocale::TimeSeparator() const { return LocaleCharacter(LOCALE_STIME, u':'); }
+char16_t WinUserLocale::TimeSeparator() const {
+  return LocaleCharacter(LOCALE_STIME, u':');
+}
 
 WideString WinUserLocale::DateTimeToText(Date value) const {
-  BSTR text = nullptr;
-  if (FAILED(VarBstrFromDate(value.days, LOCALE_USER_DEFAULT, 0, &text))) return WideString();
-  WideString result = FromBstr(text);
-  SysFreeString(text);
-  return result;
+  Bstr text;
+  if (FAILED(VarBstrFromDate(value.days, LOCALE_USER_DEFAULT, 0, text.put()))) return WideString();
+  return text.Text();
 }
 
 std::optional<Date> WinUserLocale::TextToDateTime(std::u16string_view text) const {

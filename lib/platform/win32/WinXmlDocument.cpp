@@ -4,58 +4,12 @@
 #include <msxml2.h>
 #include <objbase.h>
 
+#include "WinHandles.h"
 #include "WinText.h"
-#include "equipment/common/Exceptions.h"
 
 namespace equ::win32 {
 
 namespace {
-
-// Owns one COM interface reference.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() { Reset(); }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ComRef(ComRef&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
-  ComRef& operator=(ComRef&&) = delete;
-  T* operator->() const { return pointer_; }
-  T* get() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-  T** Out() {
-    Reset();
-    return &pointer_;
-  }
-  void Reset() {
-    if (pointer_) pointer_->Release();
-    pointer_ = nullptr;
-  }
-
- private:
-  T* pointer_ = nullptr;
-};
-
-// Owns one BSTR.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const WideString& text) : text_(AllocBstr(text)) {}
-  ~Bstr() { SysFreeString(text_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return text_; }
-  BSTR* Out() {
-    SysFreeString(text_);
-    text_ = nullptr;
-    return &text_;
-  }
-  WideString Text() const { return FromBstr(text_); }
-
- private:
-  BSTR text_ = nullptr;
-};
 
 // A COM apartment for the calling thread when it has none yet.
 class ScopedComApartment {
@@ -98,44 +52,51 @@ WideString WithCarriageReturnsReferenced(const WideString& text) {
   return result;
 }
 
-void Check(HRESULT result, const char16_t* what) {
-  if (FAILED(result)) {
-    throw Exception(WideString(what) + u": " + SystemErrorText(static_cast<DWORD>(result)));
-  }
+PortStatus Check(HRESULT result, const char16_t* what) {
+  if (SUCCEEDED(result)) return {};
+  return PortFailure(WideString(what) + u": " + SystemErrorText(static_cast<DWORD>(result)));
 }
 
-ComRef<IXMLDOMDocument> NewDocument() {
+constexpr char16_t kBuildError[] = u"Ошибка построения XML";
+
+PortResult<ComPtr<IXMLDOMDocument>> NewDocument() {
   CLSID classId{};
   if (FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &classId))) {
-    Check(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &classId), u"Служба MSXML не установлена");
+    const PortStatus found =
+        Check(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &classId), u"Служба MSXML не установлена");
+    if (!found) return PortFailure(found.error());
   }
-  ComRef<IXMLDOMDocument> document;
-  Check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                         reinterpret_cast<void**>(document.Out())),
-        u"Не удалось создать XML-документ");
+  ComPtr<IXMLDOMDocument> document;
+  const PortStatus created = Check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IXMLDOMDocument, document.put_void()),
+                                   u"Не удалось создать XML-документ");
+  if (!created) return PortFailure(created.error());
   return document;
 }
 
-void AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child) {
-  ComRef<IXMLDOMNode> added;
-  Check(parent->appendChild(child, added.Out()), u"Ошибка построения XML");
+PortStatus AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child) {
+  ComPtr<IXMLDOMNode> added;
+  return Check(parent->appendChild(child, added.put()), kBuildError);
 }
 
-void AppendChildren(IXMLDOMDocument* document, IXMLDOMNode* parent, const XmlNode& source) {
+PortStatus AppendChildren(IXMLDOMDocument* document, IXMLDOMNode* parent, const XmlNode& source) {
   for (const XmlNode& child : source.children) {
     if (child.kind == XmlNode::Kind::kText) {
-      ComRef<IXMLDOMText> text;
-      Check(document->createTextNode(Bstr(WithCarriageReturnsMarked(child.text)).get(), text.Out()),
-            u"Ошибка построения XML");
-      AppendChild(parent, text.get());
+      ComPtr<IXMLDOMText> text;
+      const Bstr content(WithCarriageReturnsMarked(child.text));
+      PortStatus step = Check(document->createTextNode(content.get(), text.put()), kBuildError);
+      if (step) step = AppendChild(parent, text.get());
+      if (!step) return step;
     } else if (child.kind == XmlNode::Kind::kElement) {
-      ComRef<IXMLDOMElement> element;
-      Check(document->createElement(Bstr(child.name).get(), element.Out()),
-            u"Ошибка построения XML");
-      AppendChild(parent, element.get());
-      AppendChildren(document, element.get(), child);
+      ComPtr<IXMLDOMElement> element;
+      const Bstr name(child.name);
+      PortStatus step = Check(document->createElement(name.get(), element.put()), kBuildError);
+      if (step) step = AppendChild(parent, element.get());
+      if (step) step = AppendChildren(document, element.get(), child);
+      if (!step) return step;
     }
   }
+  return {};
 }
 
 XmlNode ToXmlNode(IXMLDOMNode* node) {
@@ -145,7 +106,7 @@ XmlNode ToXmlNode(IXMLDOMNode* node) {
   if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
     result.kind = XmlNode::Kind::kText;
     Bstr text;
-    node->get_text(text.Out());
+    node->get_text(text.put());
     result.text = text.Text();
     return result;
   }
@@ -154,14 +115,16 @@ XmlNode ToXmlNode(IXMLDOMNode* node) {
     return result;
   }
   Bstr name;
-  node->get_nodeName(name.Out());
+  node->get_nodeName(name.put());
   result.name = name.Text();
-  ComRef<IXMLDOMNodeList> children;
+  ComPtr<IXMLDOMNodeList> children;
   long count = 0;
-  if (SUCCEEDED(node->get_childNodes(children.Out())) && children) children->get_length(&count);
+  if (SUCCEEDED(node->get_childNodes(children.put())) && children) {
+    children->get_length(&count);
+  }
   for (long i = 0; i < count; ++i) {
-    ComRef<IXMLDOMNode> child;
-    if (SUCCEEDED(children->get_item(i, child.Out())) && child) {
+    ComPtr<IXMLDOMNode> child;
+    if (SUCCEEDED(children->get_item(i, child.put())) && child) {
       result.children.push_back(ToXmlNode(child.get()));
     }
   }
@@ -170,12 +133,12 @@ XmlNode ToXmlNode(IXMLDOMNode* node) {
 
 WideString ParseErrorText(IXMLDOMDocument* document) {
   WideString message = u"Ошибка разбора XML";
-  ComRef<IXMLDOMParseError> error;
-  if (FAILED(document->get_parseError(error.Out())) || !error) return message;
+  ComPtr<IXMLDOMParseError> error;
+  if (FAILED(document->get_parseError(error.put())) || !error) return message;
   long line = 0;
   Bstr reason;
   error->get_line(&line);
-  error->get_reason(reason.Out());
+  error->get_reason(reason.put());
   message += u" (строка " + IntToWide(line) + u"): " + reason.Text();
   while (!message.empty() && message.back() <= u' ') message.pop_back();
   return message;
@@ -183,39 +146,49 @@ WideString ParseErrorText(IXMLDOMDocument* document) {
 
 }  // namespace
 
-WideString WinXmlDocument::Serialize(const XmlNode& root, std::u16string_view encoding) const {
+PortResult<WideString> WinXmlDocument::Serialize(const XmlNode& root,
+                                                 std::u16string_view encoding) const {
   ScopedComApartment apartment;
-  ComRef<IXMLDOMDocument> document = NewDocument();
-  ComRef<IXMLDOMProcessingInstruction> declaration;
-  const WideString data = u"version=\"1.0\" encoding=\"" + WideString(encoding) + u"\"";
-  Check(document->createProcessingInstruction(Bstr(u"xml").get(), Bstr(data).get(),
-                                              declaration.Out()),
-        u"Ошибка построения XML");
-  AppendChild(document.get(), declaration.get());
-  ComRef<IXMLDOMElement> rootElement;
-  Check(document->createElement(Bstr(root.name).get(), rootElement.Out()),
-        u"Ошибка построения XML");
-  AppendChild(document.get(), rootElement.get());
-  AppendChildren(document.get(), rootElement.get(), root);
+  PortResult<ComPtr<IXMLDOMDocument>> made = NewDocument();
+  if (!made) return PortFailure(made.error());
+  IXMLDOMDocument* document = made->get();
+  ComPtr<IXMLDOMProcessingInstruction> declaration;
+  const Bstr target(u"xml");
+  const Bstr data(u"version=\"1.0\" encoding=\"" + WideString(encoding) + u"\"");
+  PortStatus step =
+      Check(document->createProcessingInstruction(target.get(), data.get(), declaration.put()),
+            kBuildError);
+  if (step) step = AppendChild(document, declaration.get());
+  ComPtr<IXMLDOMElement> rootElement;
+  const Bstr rootName(root.name);
+  if (step) {
+    step = Check(document->createElement(rootName.get(), rootElement.put()), kBuildError);
+  }
+  if (step) step = AppendChild(document, rootElement.get());
+  if (step) step = AppendChildren(document, rootElement.get(), root);
   Bstr text;
-  Check(document->get_xml(text.Out()), u"Ошибка записи XML");
+  if (step) step = Check(document->get_xml(text.put()), u"Ошибка записи XML");
+  if (!step) return PortFailure(step.error());
   return WithCarriageReturnsReferenced(text.Text());
 }
 
-XmlNode WinXmlDocument::Parse(std::u16string_view text) const {
+PortResult<XmlNode> WinXmlDocument::Parse(std::u16string_view text) const {
   ScopedComApartment apartment;
-  ComRef<IXMLDOMDocument> document = NewDocument();
+  PortResult<ComPtr<IXMLDOMDocument>> made = NewDocument();
+  if (!made) return PortFailure(made.error());
+  IXMLDOMDocument* document = made->get();
   document->put_async(VARIANT_FALSE);
   document->put_validateOnParse(VARIANT_FALSE);
   document->put_resolveExternals(VARIANT_FALSE);
   // Blanks inside "prefix" and "postfix" are data.
   document->put_preserveWhiteSpace(VARIANT_TRUE);
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  const HRESULT result = document->loadXML(Bstr(WideString(text)).get(), &loaded);
-  if (FAILED(result) || loaded != VARIANT_TRUE) throw Exception(ParseErrorText(document.get()));
-  ComRef<IXMLDOMElement> rootElement;
-  if (FAILED(document->get_documentElement(rootElement.Out())) || !rootElement) {
-    throw Exception(u"В XML нет корневого элемента");
+  const Bstr source{WideString(text)};
+  const HRESULT result = document->loadXML(source.get(), &loaded);
+  if (FAILED(result) || loaded != VARIANT_TRUE) return PortFailure(ParseErrorText(document));
+  ComPtr<IXMLDOMElement> rootElement;
+  if (FAILED(document->get_documentElement(rootElement.put())) || !rootElement) {
+    return PortFailure(u"В XML нет корневого элемента");
   }
   return ToXmlNode(rootElement.get());
 }

@@ -8,8 +8,9 @@ namespace equ::win32 {
 // A thread without COM is given an apartment for the length of the call.
 class WinXmlDocument : public XmlDocument {
  public:
-  WideString Serialize(const XmlNode& root, std::u16string_view encoding) const override;
-  XmlNode Parse(std::u16string_view text) const override;
+  PortResult<WideString> Serialize(const XmlNode& root,
+                                   std::u16string_view encoding) const override;
+  PortResult<XmlNode> Parse(std::u16string_view text) const override;
 };
 
 }  // namespace equ::win32

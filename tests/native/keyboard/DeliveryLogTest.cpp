@@ -17,17 +17,18 @@ namespace {
 class MemoryLogFiles : public LogFiles {
  public:
   mutable std::string written;
-  void Append(const WideString&, std::string_view bytes, bool) const override {
+  PortStatus Append(const WideString&, std::string_view bytes, bool) const override {
     written.append(bytes);
+    return {};
   }
 };
 
 class FixedFolders : public Folders {
  public:
-  std::optional<WideString> SpecialFolder(int) const override { return u"C:\\ProgramData"; }
+  PortResult<WideString> SpecialFolder(int) const override { return u"C:\\ProgramData"; }
   bool DirectoryExists(const WideString&) const override { return true; }
   bool ForceDirectories(const WideString&) const override { return true; }
-  void GrantEveryoneAccess(const WideString&) const override {}
+  PortStatus GrantEveryoneAccess(const WideString&) const override { return {}; }
   char16_t PathDelimiter() const override { return u'\\'; }
 };
 

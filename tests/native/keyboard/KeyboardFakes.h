@@ -17,11 +17,11 @@ class FakeKeyboardHook : public KeyboardHook {
   int installs = 0;
   int removals = 0;
 
-  bool Install(Handler handler) override {
-    if (refuse) return false;
+  PortStatus Install(Handler handler) override {
+    if (refuse) return PortFailure(u"Перехват отклонён");
     handler_ = std::move(handler);
     ++installs;
-    return true;
+    return {};
   }
   void Remove() override {
     handler_ = nullptr;

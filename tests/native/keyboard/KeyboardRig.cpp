@@ -1,6 +1,8 @@
 #include "KeyboardRig.h"
 
+#include "platform/PlatformPorts.h"
 #include "platform/posix/LibXmlDocument.h"
+#include "platform/posix/PosixMessageWindow.h"
 #include "platform/posix/PosixTextCase.h"
 #include "platform/posix/TableKeyTranslator.h"
 
@@ -25,19 +27,37 @@ KeyOfChar KeyFor(char16_t c) {
 
 }  // namespace
 
-KeyboardRig::KeyboardRig(std::uint32_t interval) {
-  TKeyboardPorts ports;
+KeyboardThreadPorts FakeKeyboardThreads::CreateForThisThread() {
+  KeyboardThreadPorts ports;
   auto fakeHook = std::make_unique<FakeKeyboardHook>();
-  auto fakeTimer = std::make_unique<SimulatedTimer>(clock);
+  auto fakeTimer = std::make_unique<SimulatedTimer>(clock_);
+  auto fakeInjector = std::make_unique<RecordingKeyInjector>();
   hook = fakeHook.get();
   timer = fakeTimer.get();
+  injector = fakeInjector.get();
   ports.hook = std::move(fakeHook);
   ports.timer = std::move(fakeTimer);
+  ports.injector = std::move(fakeInjector);
+  return ports;
+}
+
+TKeyboardPorts FakeKeyboardPorts(std::shared_ptr<FakeKeyboardThreads> threads) {
+  TKeyboardPorts ports;
+  ports.threads = std::move(threads);
   ports.translator = std::make_shared<posix::TableKeyTranslator>();
-  ports.injector = injector;
   ports.textCase = std::make_shared<posix::PosixTextCase>();
   ports.xml = std::make_shared<posix::LibXmlDocument>();
-  channel = std::make_unique<TScannerKeyboard>(std::move(ports));
+  ports.codePage = Platform().codePage;
+  ports.hostWindows = std::make_shared<posix::PosixMessageWindows>();
+  return ports;
+}
+
+KeyboardRig::KeyboardRig(std::uint32_t interval) {
+  auto threads = std::make_shared<FakeKeyboardThreads>(clock);
+  channel = std::make_unique<TScannerKeyboard>(FakeKeyboardPorts(threads));
+  hook = threads->hook;
+  timer = threads->timer;
+  injector = threads->injector;
   channel->SetInterCharInterval(interval);
   channel->SetOnGetData([this](const WideString& value, const WideString& raw) {
     deliveries.push_back({value, raw, clock.Now()});

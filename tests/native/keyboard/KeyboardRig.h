@@ -7,6 +7,8 @@
 
 #include "KeyboardFakes.h"
 #include "SimulatedTimers.h"
+#include "platform/KeyboardThreadPorts.h"
+#include "scanner/keyboard/KeyboardPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 
 namespace equ::testing {
@@ -24,6 +26,25 @@ struct ScriptedKey {
   std::uint32_t flags = 0;
 };
 
+// Makes the fake hook, simulated timer and recording injector of a channel, and keeps where
+// they are (the channel owns them).
+class FakeKeyboardThreads : public KeyboardThreads {
+ public:
+  explicit FakeKeyboardThreads(SimulatedClock& clock) : clock_(clock) {}
+  KeyboardThreadPorts CreateForThisThread() override;
+
+  FakeKeyboardHook* hook = nullptr;
+  SimulatedTimer* timer = nullptr;
+  RecordingKeyInjector* injector = nullptr;
+
+ private:
+  SimulatedClock& clock_;
+};
+
+// A full set of keyboard ports on fakes and the native adapters: the thread ports from
+// `threads`, the US/Russian table translator, libxml2, the process's code page.
+TKeyboardPorts FakeKeyboardPorts(std::shared_ptr<FakeKeyboardThreads> threads);
+
 struct Delivery {
   WideString value;
   WideString raw;
@@ -37,7 +58,7 @@ class KeyboardRig {
   SimulatedClock clock;
   FakeKeyboardHook* hook = nullptr;
   SimulatedTimer* timer = nullptr;
-  std::shared_ptr<RecordingKeyInjector> injector = std::make_shared<RecordingKeyInjector>();
+  RecordingKeyInjector* injector = nullptr;
   std::unique_ptr<TScannerKeyboard> channel;
   std::vector<Delivery> deliveries;
 

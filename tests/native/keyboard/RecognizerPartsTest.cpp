@@ -3,13 +3,14 @@
 #include <string>
 
 #include "KeyboardFakes.h"
+#include "platform/PlatformPorts.h"
 #include "platform/posix/LibXmlDocument.h"
 #include "platform/posix/TableKeyTranslator.h"
 #include "scanner/keyboard/BaseScanners.h"
 #include "scanner/keyboard/CharCodes.h"
 #include "scanner/keyboard/EventBuffer.h"
 #include "scanner/keyboard/KeyState.h"
-#include "scanner/keyboard/Scanner.h"
+#include "scanner/keyboard/ScannerDefinition.h"
 
 namespace equ::testing {
 namespace {
@@ -60,7 +61,7 @@ class CheckMatchTest : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(CheckMatchTest, Matches) {
   const MatchCase& c = GetParam();
-  TScanner scanner(1, c.prefix, c.postfix);
+  TScanner scanner(1, c.prefix, c.postfix, *Platform().codePage);
   WideString scanData = u"?";
   EXPECT_EQ(scanner.CheckMatch(c.data, scanData), c.expected);
   EXPECT_EQ(scanData, c.scanData);
@@ -82,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"\xC0", "\r", u"\u0410B\r", mMatch, u"B"}));  // cp1251 'А'
 
 TEST(BaseScanners, AddNumbersDecodesAndCuts) {
-  TBaseScanners list(std::make_shared<posix::LibXmlDocument>());
+  TBaseScanners list(std::make_shared<posix::LibXmlDocument>(), Platform().codePage);
   TScanner* first = list.Add(u"#037", u"#013");
   EXPECT_EQ(first->Number(), 1);
   EXPECT_EQ(first->PrefixAnsi(), "%");
@@ -97,16 +98,16 @@ TEST(BaseScanners, AddNumbersDecodesAndCuts) {
 }
 
 TEST(BaseScanners, ListAccessReplacesDeletesAndRejectsBadIndexes) {
-  TBaseScanners list(std::make_shared<posix::LibXmlDocument>());
+  TBaseScanners list(std::make_shared<posix::LibXmlDocument>(), Platform().codePage);
   list.Add(u"a", u"b");
-  EXPECT_EQ(list.Add(std::make_unique<TScanner>(7, "c", "d")), 1);
+  EXPECT_EQ(list.Add(std::make_unique<TScanner>(7, "c", "d", *Platform().codePage)), 1);
   EXPECT_EQ(list.Get(1)->Number(), 7);
   EXPECT_EQ(list.Add(nullptr), -1);
   EXPECT_EQ(list.Get(2), nullptr);
   EXPECT_EQ(list.Get(-1), nullptr);
-  EXPECT_TRUE(list.Put(0, std::make_unique<TScanner>(9, "e", "f")));
+  EXPECT_TRUE(list.Put(0, std::make_unique<TScanner>(9, "e", "f", *Platform().codePage)));
   EXPECT_EQ(list.Get(0)->PrefixAnsi(), "e");
-  EXPECT_FALSE(list.Put(5, std::make_unique<TScanner>(9, "e", "f")));
+  EXPECT_FALSE(list.Put(5, std::make_unique<TScanner>(9, "e", "f", *Platform().codePage)));
   EXPECT_TRUE(list.Delete(0));
   EXPECT_FALSE(list.Delete(3));
   EXPECT_EQ(list.Count(), 1);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "KeyboardRig.h"
+#include "platform/KeyboardThreadPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
 
 namespace equ::testing {
@@ -412,6 +415,81 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CallbackAction>& param) {
       return std::string(param.param.name);
     });
+
+// --- ports ------------------------------------------------------------------------------------
+
+// A channel given only part of its ports refuses to start and names what is missing; it never
+// fills the gap with a real port (a real keyboard hook in a test).
+TEST(ChannelPorts, AMissingPortFailsLoudlyWithItsName) {
+  struct Case {
+    const char* named;
+    void (*remove)(TKeyboardPorts&);
+  };
+  const Case cases[] = {
+      {"keyboard threads", [](TKeyboardPorts& p) { p.threads = nullptr; }},
+      {"key translator", [](TKeyboardPorts& p) { p.translator = nullptr; }},
+      {"text case", [](TKeyboardPorts& p) { p.textCase = nullptr; }},
+      {"XML document", [](TKeyboardPorts& p) { p.xml = nullptr; }},
+      {"code page", [](TKeyboardPorts& p) { p.codePage = nullptr; }},
+      {"host windows", [](TKeyboardPorts& p) { p.hostWindows = nullptr; }},
+  };
+  for (const Case& c : cases) {
+    SimulatedClock clock;
+    auto threads = std::make_shared<FakeKeyboardThreads>(clock);
+    TKeyboardPorts ports = FakeKeyboardPorts(threads);
+    c.remove(ports);
+    try {
+      TScannerKeyboard channel(std::move(ports));
+      ADD_FAILURE() << "made without the " << c.named << " port";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(threads->hook, nullptr) << "no thread ports were made without the " << c.named;
+  }
+}
+
+// The thread ports come from their factory on the constructing thread, and a factory that
+// leaves one out is refused the same way.
+class PartialKeyboardThreads : public KeyboardThreads {
+ public:
+  explicit PartialKeyboardThreads(int leaveOut) : leaveOut_(leaveOut) {}
+  KeyboardThreadPorts CreateForThisThread() override {
+    ++calls;
+    KeyboardThreadPorts ports;
+    if (leaveOut_ != 0) ports.hook = std::make_unique<FakeKeyboardHook>();
+    if (leaveOut_ != 1) ports.timer = std::make_unique<SimulatedTimer>(clock_);
+    if (leaveOut_ != 2) ports.injector = std::make_unique<RecordingKeyInjector>();
+    return ports;
+  }
+  int calls = 0;
+
+ private:
+  int leaveOut_;
+  SimulatedClock clock_;
+};
+
+TEST(ChannelPorts, AThreadPortLeftOutByItsFactoryFailsLoudly) {
+  const char* const named[] = {"keyboard hook", "timer", "key injector"};
+  for (int leaveOut = 0; leaveOut < 3; ++leaveOut) {
+    auto threads = std::make_shared<PartialKeyboardThreads>(leaveOut);
+    SimulatedClock clock;
+    TKeyboardPorts ports = FakeKeyboardPorts(std::make_shared<FakeKeyboardThreads>(clock));
+    ports.threads = threads;
+    try {
+      TScannerKeyboard channel(std::move(ports));
+      ADD_FAILURE() << "made without the " << named[leaveOut];
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(named[leaveOut]), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(threads->calls, 1);
+  }
+}
+
+TEST(ChannelPorts, ThreadPortsAreMadeOnceOnTheConstructingThread) {
+  KeyboardRig rig;
+  ASSERT_NE(rig.hook, nullptr);
+  EXPECT_TRUE(rig.channel->IsHookInstalled()) << "the hook the factory made is the one used";
+}
 
 }  // namespace
 }  // namespace equ::testing

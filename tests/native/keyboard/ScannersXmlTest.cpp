@@ -14,7 +14,7 @@ namespace {
 
 class ScannersXml : public ::testing::Test {
  protected:
-  TBaseScanners list{CreateXmlDocument()};
+  TBaseScanners list{Platform().xml, Platform().codePage};
 };
 
 TEST_F(ScannersXml, DesignModeTextsLoadBackDecoded) {
@@ -25,7 +25,7 @@ TEST_F(ScannersXml, DesignModeTextsLoadBackDecoded) {
   EXPECT_NE(xml.find(u"<?xml version=\"1.0\" encoding=\"windows-1251\"?>"), WideString::npos);
   EXPECT_NE(xml.find(u"<prefix>#037</prefix>"), WideString::npos) << WideToUtf8(xml);
 
-  TBaseScanners loaded(CreateXmlDocument());
+  TBaseScanners loaded(Platform().xml, Platform().codePage);
   loaded.LoadFromXML(xml);
   ASSERT_EQ(loaded.Count(), 2);
   EXPECT_EQ(loaded.Get(0)->Prefix(), u"%");
@@ -37,7 +37,7 @@ TEST_F(ScannersXml, DesignModeTextsLoadBackDecoded) {
 
 TEST_F(ScannersXml, DecodedControlCharactersAndMarkupSurviveTheRoundTrip) {
   list.Add(u"<&>\"'", u"#013");
-  TBaseScanners loaded(CreateXmlDocument());
+  TBaseScanners loaded(Platform().xml, Platform().codePage);
   loaded.LoadFromXML(list.SaveToXML());
   ASSERT_EQ(loaded.Count(), 1);
   EXPECT_EQ(loaded.Get(0)->Prefix(), u"<&>\"'");
@@ -47,7 +47,7 @@ TEST_F(ScannersXml, DecodedControlCharactersAndMarkupSurviveTheRoundTrip) {
 TEST_F(ScannersXml, CyrillicTextSurvivesTheRoundTrip) {
   if (Platform().codePage->ToAnsi(u"Ж") == "?") GTEST_SKIP() << "ANSI code page has no Cyrillic";
   list.Add(u"Штрих ", u"Ж");
-  TBaseScanners loaded(CreateXmlDocument());
+  TBaseScanners loaded(Platform().xml, Platform().codePage);
   loaded.LoadFromXML(list.SaveToXML());
   ASSERT_EQ(loaded.Count(), 1);
   EXPECT_EQ(loaded.Get(0)->Prefix(), u"Штрих ");
@@ -98,7 +98,7 @@ TEST_F(ScannersXml, ElementsInsteadOfTextAreRaisedAfterTheItemsBefore) {
 }
 
 TEST(ScannerKeyboardXml, ItemWithOnlyAPostfixSwitchesToIntervalMode) {
-  TScannerKeyboard channel(CreateKeyboardPorts());
+  TScannerKeyboard channel(KeyboardPortsOf(Platform()));
   channel.Add(u"%", u"#013");
   EXPECT_FALSE(channel.UsesInterCharInterval());
   channel.LoadFromXML(u"<scanners><item><postfix>#013</postfix></item></scanners>");

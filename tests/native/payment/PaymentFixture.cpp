@@ -42,10 +42,10 @@ void PaymentFixture::TearDownTestSuite() {
 
 THTTPRestPorts PaymentFixture::Ports() {
   return THTTPRestPorts{
-      .transport = std::make_shared<CurlHttpTransport>(certificate_.certFile.string()),
-      .folders = std::make_shared<PosixFolders>(),
-      .logFiles = std::make_shared<PosixLogFiles>(),
-      .clock = std::make_shared<PosixClock>(),
+      .transport = std::make_shared<posix::CurlHttpTransport>(certificate_.certFile.string()),
+      .folders = std::make_shared<posix::PosixFolders>(),
+      .logFiles = std::make_shared<posix::PosixLogFiles>(),
+      .clock = std::make_shared<posix::PosixClock>(),
   };
 }
 
@@ -81,7 +81,7 @@ std::unique_ptr<THTTPRest> PaymentFixture::MakeRest(bool logEnabled) const {
 
 std::string PaymentFixture::DailyLog(const std::filesystem::path& folder) {
   const std::filesystem::path file =
-      folder / ("http_" + WideToUtf8(LogFileDate(PosixClock().Now())) + ".log");
+      folder / ("http_" + WideToUtf8(LogFileDate(posix::PosixClock().Now())) + ".log");
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::string();
   std::ostringstream text;

@@ -212,7 +212,7 @@ TEST_F(CommFakeTest, CloseDropsDtrOnceAndACloseOfAClosedPortDoesNothing) {
 }
 
 TEST(CommDeviceTest, OpenOfAMissingDeviceFailsWithTheOpeningText) {
-  TComm comm(std::make_unique<PosixSerialPort>("/nonexistent-equ-dir"));
+  TComm comm(std::make_unique<posix::PosixSerialPort>("/nonexistent-equ-dir"));
   comm.SetPortNumber(9);
   EXPECT_FALSE(comm.Open());
   EXPECT_FALSE(comm.Opened());
@@ -225,7 +225,7 @@ class CommPtyTest : public ::testing::Test {
     if (!testing::PtyPair::SocatAvailable()) GTEST_SKIP() << "socat is not installed";
     pty = std::make_unique<testing::PtyPair>(4);
     ASSERT_TRUE(pty->Ready()) << "socat did not make the pty pair";
-    comm = std::make_unique<TComm>(std::make_unique<PosixSerialPort>(pty->Directory()));
+    comm = std::make_unique<TComm>(std::make_unique<posix::PosixSerialPort>(pty->Directory()));
     comm->SetPortNumber(4);
   }
   std::unique_ptr<testing::PtyPair> pty;

@@ -9,12 +9,14 @@
 namespace equ {
 namespace {
 
+using posix::PosixMessageWindows;
+
 class PosixMessageWindowTest : public ::testing::Test {
  protected:
   PosixMessageWindows windows;
   std::vector<std::uint32_t> handled;
   std::thread::id handledOn;
-  std::unique_ptr<MessageWindow> window = windows.Create([this](const WindowMessage& m) {
+  std::unique_ptr<MessageWindow> window = *windows.Create([this](const WindowMessage& m) {
     handled.push_back(m.message);
     handledOn = std::this_thread::get_id();
     return static_cast<std::intptr_t>(m.lParam * 2);
@@ -57,12 +59,12 @@ TEST_F(PosixMessageWindowTest, ASenderServesMessagesSentToItsOwnThreadWhileItWai
   // The host's procedure sends to the worker's window while the worker waits in its Send to
   // the host: the worker serves that message meanwhile, so both finish.
   std::atomic<MessageWindow*> workerWindow{nullptr};
-  auto host = windows.Create([&](const WindowMessage& m) { return workerWindow.load()->Send(m); });
+  auto host = *windows.Create([&](const WindowMessage& m) { return workerWindow.load()->Send(m); });
   std::atomic<std::intptr_t> answer{0};
   std::atomic<bool> done{false};
   std::thread worker([&] {
     PosixMessageWindows own;
-    auto mine = own.Create([](const WindowMessage& m) { return m.lParam + 1; });
+    auto mine = *own.Create([](const WindowMessage& m) { return m.lParam + 1; });
     workerWindow = mine.get();
     answer = host->Send({1, 0, 41});
     done = true;
@@ -91,7 +93,7 @@ TEST(PosixMessageWindowThreadTest, AWindowOfAnEndedThreadAnswersZeroAtOnce) {
   std::unique_ptr<MessageWindow> orphan;
   std::thread owner([&] {
     PosixMessageWindows windows;
-    orphan = windows.Create([](const WindowMessage&) { return std::intptr_t{9}; });
+    orphan = *windows.Create([](const WindowMessage&) { return std::intptr_t{9}; });
   });
   owner.join();
   EXPECT_EQ(orphan->Send({1, 0, 0}), 0);

@@ -10,6 +10,8 @@
 namespace equ {
 namespace {
 
+using posix::PosixSerialPort;
+
 TEST(PosixSerialPortPathTest, MapsComNumbersIntoTheDirectoryOrToTtyS) {
   EXPECT_EQ(PosixSerialPort::DevicePath("/tmp/ports", 5), "/tmp/ports/COM5");
   EXPECT_EQ(PosixSerialPort::DevicePath("", 1), "/dev/ttyS0");
@@ -25,8 +27,9 @@ TEST(PosixSerialPortPathTest, TheDefaultDirectoryComesFromTheEnvironment) {
 
 TEST(PosixSerialPortClosedTest, OperationsOnAClosedPortFailWithAReason) {
   PosixSerialPort port("/nonexistent-equ-dir");
-  EXPECT_FALSE(port.Open(3, false));
-  EXPECT_FALSE(port.LastErrorText().empty());
+  const PortStatus opened = port.Open(3, false);
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(opened.error().empty());
   char byte = 0;
   std::uint32_t done = 5;
   EXPECT_FALSE(port.Read(&byte, 1, done, false));
@@ -43,7 +46,8 @@ class PosixSerialPortPtyTest : public ::testing::Test {
     pty = std::make_unique<testing::PtyPair>(3);
     ASSERT_TRUE(pty->Ready());
     port = std::make_unique<PosixSerialPort>(pty->Directory());
-    ASSERT_TRUE(port->Open(3, false)) << WideToUtf8(port->LastErrorText());
+    const PortStatus opened = port->Open(3, false);
+    ASSERT_TRUE(opened) << WideToUtf8(opened.error());
     SerialLineState state;
     ASSERT_TRUE(port->GetLineState(state));
     state.baudRate = 115200;
@@ -59,7 +63,7 @@ class PosixSerialPortPtyTest : public ::testing::Test {
   void AwaitQueued(std::uint32_t count) {
     std::uint32_t waiting = 0;
     for (int i = 0; i < 200 && waiting < count; ++i) {
-      port->InputQueueCount(waiting);
+      EXPECT_TRUE(port->InputQueueCount(waiting));
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_EQ(waiting, count);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,8 @@ using testing::FakeSerialPort;
 // The test's own thread is the host thread: it owns the channel and serves its window.
 class ChannelFixture {
  protected:
-  std::shared_ptr<PosixMessageWindows> windows = std::make_shared<PosixMessageWindows>();
+  std::shared_ptr<posix::PosixMessageWindows> windows =
+      std::make_shared<posix::PosixMessageWindows>();
   std::vector<std::string> received;
 
   void Collect(TScannerRS232& channel) {
@@ -40,7 +42,8 @@ class ChannelFixture {
 class ScannerRS232FakeTest : public ::testing::Test, public ChannelFixture {
  protected:
   std::shared_ptr<FakeSerialPort::Script> script = std::make_shared<FakeSerialPort::Script>();
-  TScannerRS232 channel{windows, [this] { return std::make_unique<FakeSerialPort>(script); }};
+  TScannerRS232 channel{
+      testing::ChannelPorts(windows, [this] { return std::make_unique<FakeSerialPort>(script); })};
 };
 
 TEST_F(ScannerRS232FakeTest, HandsOffTheCodesOfOneReadInOrderThenPulsesDtrOnce) {
@@ -94,6 +97,30 @@ TEST_F(ScannerRS232FakeTest, DisableWhileHandOffsAreInFlightReturnsAndLosesNoOrd
   EXPECT_EQ(received.size(), count);  // nothing after Disable
 }
 
+TEST(ScannerRS232PortsTest, AMissingPortFailsLoudlyWithItsName) {
+  struct Case {
+    const char* named;
+    void (*remove)(TSerialChannelPorts&);
+  };
+  const Case cases[] = {
+      {"message windows", [](TSerialChannelPorts& p) { p.windows = nullptr; }},
+      {"serial ports", [](TSerialChannelPorts& p) { p.serialPorts = nullptr; }},
+      {"code page", [](TSerialChannelPorts& p) { p.codePage = nullptr; }},
+  };
+  for (const Case& c : cases) {
+    TSerialChannelPorts ports =
+        testing::ChannelPorts(std::make_shared<posix::PosixMessageWindows>(),
+                              [] { return std::unique_ptr<SerialPort>(); });
+    c.remove(ports);
+    try {
+      TScannerRS232 channel(std::move(ports));
+      ADD_FAILURE() << "made without the " << c.named << " port";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+  }
+}
+
 class ScannerRS232LogTest : public ScannerRS232FakeTest {
  protected:
   void SetUp() override { SetLogMode(kLogModeAll); }
@@ -140,8 +167,8 @@ class ScannerRS232PtyTest : public ::testing::Test, public ChannelFixture {
     pty = std::make_unique<testing::PtyPair>(kPort);
     ASSERT_TRUE(pty->Ready()) << "socat did not make the pty pair";
     const std::string directory = pty->Directory();
-    channel = std::make_unique<TScannerRS232>(
-        windows, [directory] { return std::make_unique<PosixSerialPort>(directory); });
+    channel = std::make_unique<TScannerRS232>(testing::ChannelPorts(
+        windows, [directory] { return std::make_unique<posix::PosixSerialPort>(directory); }));
     channel->SetPortNumber(kPort);
     Collect(*channel);
   }

@@ -21,7 +21,8 @@ using Clock = std::chrono::steady_clock;
 
 struct Channel {
   equ::testing::PtyPair pty{11};
-  std::shared_ptr<equ::PosixMessageWindows> windows = std::make_shared<equ::PosixMessageWindows>();
+  std::shared_ptr<equ::posix::PosixMessageWindows> windows =
+      std::make_shared<equ::posix::PosixMessageWindows>();
   std::unique_ptr<equ::TScannerRS232> scanner;
   std::size_t received = 0;
   Clock::time_point lastDelivery;
@@ -29,8 +30,8 @@ struct Channel {
   bool Start() {
     if (!pty.Ready()) return false;
     const std::string directory = pty.Directory();
-    scanner = std::make_unique<equ::TScannerRS232>(
-        windows, [directory] { return std::make_unique<equ::PosixSerialPort>(directory); });
+    scanner = std::make_unique<equ::TScannerRS232>(equ::testing::ChannelPorts(
+        windows, [directory] { return std::make_unique<equ::posix::PosixSerialPort>(directory); }));
     scanner->SetPortNumber(11);
     scanner->SetBaudRate(115200);
     scanner->SetPostfix("");

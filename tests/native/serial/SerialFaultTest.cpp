@@ -63,10 +63,10 @@ TEST_P(SerialFaultTest, RandomStreamsDeliverEveryTerminatedCodeOnceAndInOrder) {
   if (!testing::PtyPair::SocatAvailable()) GTEST_SKIP() << "socat is not installed";
   testing::PtyPair pty(9);
   ASSERT_TRUE(pty.Ready());
-  auto windows = std::make_shared<PosixMessageWindows>();
+  auto windows = std::make_shared<posix::PosixMessageWindows>();
   const std::string directory = pty.Directory();
-  TScannerRS232 channel(windows,
-                        [directory] { return std::make_unique<PosixSerialPort>(directory); });
+  TScannerRS232 channel(testing::ChannelPorts(
+      windows, [directory] { return std::make_unique<posix::PosixSerialPort>(directory); }));
   channel.SetPortNumber(9);
   channel.SetBaudRate(115200);
   channel.SetPostfix("");

@@ -1,5 +1,7 @@
 #include "SerialTestSupport.h"
 
+#include "platform/PlatformPorts.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -162,12 +164,18 @@ std::vector<std::string> FakeSerialPort::Script::Events() {
   return events;
 }
 
-bool FakeSerialPort::Open(int, bool) {
+// Every failure of the fake reads as a device that is not there.
+PortStatus FakeSerialPort::Status(bool ok) {
+  if (ok) return {};
+  return PortFailure(u"Устройство не найдено.");
+}
+
+PortStatus FakeSerialPort::Open(int, bool) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   ++script_->opens;
-  if (script_->openFails) return false;
+  if (script_->openFails) return Status(false);
   script_->isOpen = true;
-  return true;
+  return {};
 }
 
 bool FakeSerialPort::IsOpen() const {
@@ -180,71 +188,80 @@ void FakeSerialPort::Close() {
   script_->isOpen = false;
 }
 
-bool FakeSerialPort::Purge(std::uint32_t) {
+PortStatus FakeSerialPort::Purge(std::uint32_t) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   ++script_->purges;
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::GetLineState(SerialLineState& state) {
+PortStatus FakeSerialPort::GetLineState(SerialLineState& state) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   state = script_->state;
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::SetLineState(const SerialLineState& state) {
+PortStatus FakeSerialPort::SetLineState(const SerialLineState& state) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   script_->state = state;
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
+PortStatus FakeSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   script_->timeouts = timeouts;
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::EscapeFunction(std::uint32_t function) {
+PortStatus FakeSerialPort::EscapeFunction(std::uint32_t function) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   script_->escapes.push_back(function);
   if (function == kSerialSetDtr || function == kSerialClearDtr) {
     script_->events.push_back(function == kSerialSetDtr ? "dtr:1" : "dtr:0");
   }
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::InputQueueCount(std::uint32_t& count) {
+PortStatus FakeSerialPort::InputQueueCount(std::uint32_t& count) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   count = script_->reads.empty() ? 0 : static_cast<std::uint32_t>(script_->reads.front().size());
-  return script_->isOpen;
+  return Status(script_->isOpen);
 }
 
-bool FakeSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus FakeSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   done = 0;
-  if (!script_->isOpen) return false;
-  if (script_->reads.empty()) return true;
+  if (!script_->isOpen) return Status(false);
+  if (script_->reads.empty()) return {};
   std::string& chunk = script_->reads.front();
   done = std::min<std::uint32_t>(size, static_cast<std::uint32_t>(chunk.size()));
   std::memcpy(buffer, chunk.data(), done);
   script_->events.push_back("read:" + chunk.substr(0, done));
   chunk.erase(0, done);
   if (chunk.empty()) script_->reads.pop_front();
-  return true;
+  return {};
 }
 
-bool FakeSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
+PortStatus FakeSerialPort::Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                                 bool) {
   const std::lock_guard<std::mutex> guard(script_->lock);
   done = 0;
-  if (!script_->isOpen) return false;
+  if (!script_->isOpen) return Status(false);
   script_->written.append(static_cast<const char*>(buffer), size);
   done = size;
-  return true;
+  return {};
 }
 
-void MemoryLogFiles::Append(const WideString&, std::string_view bytes, bool) const {
+PortStatus MemoryLogFiles::Append(const WideString&, std::string_view bytes, bool) const {
   const std::lock_guard<std::mutex> guard(lock_);
   text_ += bytes;
+  return {};
+}
+
+TSerialChannelPorts ChannelPorts(std::shared_ptr<MessageWindows> windows,
+                                 FunctionSerialPorts::Make make) {
+  return TSerialChannelPorts{std::move(windows),
+                             std::make_shared<FunctionSerialPorts>(std::move(make)),
+                             Platform().codePage};
 }
 
 std::string MemoryLogFiles::Text() const {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/Folders.h"
 #include "platform/LogFiles.h"
 #include "platform/SerialPort.h"
+#include "scanner/serial/SerialChannelPorts.h"
 
 namespace equ::testing {
 
@@ -68,33 +70,36 @@ class FakeSerialPort : public SerialPort {
 
   explicit FakeSerialPort(std::shared_ptr<Script> script) : script_(std::move(script)) {}
 
-  bool Open(int portNumber, bool overlapped) override;
+  PortStatus Open(int portNumber, bool overlapped) override;
   bool IsOpen() const override;
   void Close() override;
-  bool SetQueueSizes(std::uint32_t, std::uint32_t) override { return true; }
-  bool Purge(std::uint32_t flags) override;
-  bool GetLineState(SerialLineState& state) override;
-  bool SetLineState(const SerialLineState& state) override;
-  bool SetTimeouts(const SerialTimeouts& timeouts) override;
-  bool EscapeFunction(std::uint32_t function) override;
-  bool SetEventMask(std::uint32_t) override { return true; }
-  bool InputQueueCount(std::uint32_t& count) override;
-  bool Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool Write(const void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
-  bool OpenOverlapped() override { return true; }
+  PortStatus SetQueueSizes(std::uint32_t, std::uint32_t) override { return {}; }
+  PortStatus Purge(std::uint32_t flags) override;
+  PortStatus GetLineState(SerialLineState& state) override;
+  PortStatus SetLineState(const SerialLineState& state) override;
+  PortStatus SetTimeouts(const SerialTimeouts& timeouts) override;
+  PortStatus EscapeFunction(std::uint32_t function) override;
+  PortStatus SetEventMask(std::uint32_t) override { return {}; }
+  PortStatus InputQueueCount(std::uint32_t& count) override;
+  PortStatus Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool overlapped) override;
+  PortStatus Write(const void* buffer, std::uint32_t size, std::uint32_t& done,
+                   bool overlapped) override;
+  PortStatus OpenOverlapped() override { return {}; }
   void CloseOverlapped() override {}
-  bool WaitEvent(std::uint32_t) override { return true; }
+  PortStatus WaitEvent(std::uint32_t) override { return {}; }
   void CancelEventWait() override {}
-  WideString LastErrorText() const override { return u"Устройство не найдено."; }
 
  private:
+  static PortStatus Status(bool ok);
+
   std::shared_ptr<Script> script_;
 };
 
 // Log files kept in memory: every line appended, by file.
 class MemoryLogFiles : public LogFiles {
  public:
-  void Append(const WideString& path, std::string_view bytes, bool denyOtherWriters) const override;
+  PortStatus Append(const WideString& path, std::string_view bytes,
+                    bool denyOtherWriters) const override;
   std::string Text() const;
 
  private:
@@ -105,11 +110,26 @@ class MemoryLogFiles : public LogFiles {
 // An application-data folder that always exists.
 class MemoryFolders : public Folders {
  public:
-  std::optional<WideString> SpecialFolder(int) const override { return u"/tmp/equ-serial-test"; }
-  bool DirectoryExists(const WideString&) const override { return true; }
-  bool ForceDirectories(const WideString&) const override { return true; }
-  void GrantEveryoneAccess(const WideString&) const override {}
+  PortResult<WideString> SpecialFolder(int) const override { return u"/tmp/equ-serial-test"; }
+  bool DirectoryExists(const WideString&) const override { return {}; }
+  bool ForceDirectories(const WideString&) const override { return {}; }
+  PortStatus GrantEveryoneAccess(const WideString&) const override { return {}; }
   char16_t PathDelimiter() const override { return u'/'; }
 };
+
+// Serial ports made by a function: a fake on a script, or the device of a pty pair.
+class FunctionSerialPorts : public SerialPorts {
+ public:
+  using Make = std::function<std::unique_ptr<SerialPort>()>;
+  explicit FunctionSerialPorts(Make make) : make_(std::move(make)) {}
+  std::unique_ptr<SerialPort> Create() override { return make_(); }
+
+ private:
+  Make make_;
+};
+
+// The RS232 channel's ports: these windows, ports made by `make`, the process's code page.
+TSerialChannelPorts ChannelPorts(std::shared_ptr<MessageWindows> windows,
+                                 FunctionSerialPorts::Make make);
 
 }  // namespace equ::testing

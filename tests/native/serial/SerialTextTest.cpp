@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/PlatformPorts.h"
 #include "scanner/serial/SerialText.h"
 
 namespace equ {
@@ -29,7 +30,8 @@ struct NameCase {
 class ControlCharNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(ControlCharNameTest, NamesControlBytesAndKeepsTheRest) {
-  EXPECT_EQ(WideToUtf8(ControlCharName(GetParam().bytes)), WideToUtf8(GetParam().expected));
+  EXPECT_EQ(WideToUtf8(ControlCharName(GetParam().bytes, *Platform().codePage)),
+            WideToUtf8(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(

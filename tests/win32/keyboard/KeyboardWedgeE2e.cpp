@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "MessagePump.h"
+#include "platform/PlatformPorts.h"
 #include "platform/win32/WinKeyboardHook.h"
 #include "scanner/keyboard/KeyboardPorts.h"
 #include "scanner/keyboard/ScannerKeyboard.h"
@@ -88,16 +89,18 @@ Report Receive(const std::function<bool(const Report&)>& arrived) {
 
   // Older than the channel's hook, so it is asked after the channel: it sees what passed.
   equ::win32::WinKeyboardHook passedKeys;
-  passedKeys.Install([&report](std::uint32_t, const equ::RawKeyEvent& event) {
-    if (event.flags & equ::kRawKeyInjected) {
-      ++report.injectedPassed;
-    } else {
-      ++report.physicalPassed;
-    }
-    return false;
-  });
+  const equ::PortStatus watching =
+      passedKeys.Install([&report](std::uint32_t, const equ::RawKeyEvent& event) {
+        if (event.flags & equ::kRawKeyInjected) {
+          ++report.injectedPassed;
+        } else {
+          ++report.physicalPassed;
+        }
+        return false;
+      });
+  EXPECT_TRUE(watching) << equ::WideToUtf8(watching.error());
 
-  equ::TScannerKeyboard channel(equ::CreateKeyboardPorts());
+  equ::TScannerKeyboard channel(equ::KeyboardPortsOf(equ::Platform()));
   channel.SetInterCharInterval(kIntervalMs);
   channel.SetMinDataLen(3);
   channel.Add(u"", u"");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MessagePump.h"
+#include "platform/PlatformPorts.h"
 #include "platform/win32/WinKeyInjector.h"
 #include "platform/win32/WinKeyTranslator.h"
 #include "platform/win32/WinKeyboardHook.h"
@@ -114,7 +115,7 @@ TEST(WinKeyboardHook, ReplayedKeysComeBackInjectedAndWhole) {
 }
 
 TEST(WinKeyboardChannel, EnableAndDisableInstallAndRemoveTheHook) {
-  TScannerKeyboard channel(CreateKeyboardPorts());
+  TScannerKeyboard channel(KeyboardPortsOf(Platform()));
   EXPECT_FALSE(channel.IsHookInstalled());
   EXPECT_EQ(channel.Enable(), 0);
   EXPECT_TRUE(channel.IsHookInstalled());
@@ -127,7 +128,7 @@ TEST(WinKeyboardChannel, EnableAndDisableInstallAndRemoveTheHook) {
 // The whole channel on the real ports: injected keys pass it untouched (they are the channel's
 // own replays, or another program's input).
 TEST(WinKeyboardChannel, InjectedKeysPassTheEnabledChannel) {
-  TScannerKeyboard channel(CreateKeyboardPorts());
+  TScannerKeyboard channel(KeyboardPortsOf(Platform()));
   channel.Add(u"", u"");
   channel.Enable();
   win32::WinKeyboardHook observer;  // asked first; passes everything on to the channel

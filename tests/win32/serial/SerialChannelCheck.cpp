@@ -15,7 +15,7 @@
 
 #include "SerialLine.h"
 #include "equipment/common/WideString.h"
-#include "scanner/serial/ChannelPorts.h"
+#include "platform/PlatformPorts.h"
 #include "scanner/serial/ScannerRS232.h"
 
 namespace {
@@ -28,8 +28,8 @@ constexpr unsigned kWaitMs = 20000;
 class Channel {
  public:
   explicit Channel(std::uint32_t baud)
-      : windows_(equ::CreatePlatformMessageWindows()),
-        channel_(windows_, [] { return equ::CreatePlatformSerialPort(); }) {
+      : windows_(equ::Platform().messageWindows),
+        channel_(equ::SerialChannelPortsOf(equ::Platform())) {
     channel_.SetPortNumber(static_cast<std::uint8_t>(g_hostCom));
     channel_.SetBaudRate(baud);
     channel_.SetPostfix("");

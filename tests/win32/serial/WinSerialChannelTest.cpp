@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/PlatformPorts.h"
 #include "platform/win32/WinMessageWindow.h"
 #include "platform/win32/WinSerialPort.h"
 #include "scanner/serial/Comm.h"
@@ -15,12 +16,15 @@
 namespace equ {
 namespace {
 
+using win32::WinMessageWindows;
+using win32::WinSerialPort;
+
 class WinMessageWindowTest : public ::testing::Test {
  protected:
   WinMessageWindows windows;
   std::vector<std::uint32_t> handled;
   DWORD handledOn = 0;
-  std::unique_ptr<MessageWindow> window = windows.Create([this](const WindowMessage& m) {
+  std::unique_ptr<MessageWindow> window = *windows.Create([this](const WindowMessage& m) {
     handled.push_back(m.message);
     handledOn = GetCurrentThreadId();
     return static_cast<std::intptr_t>(m.lParam * 2);
@@ -76,9 +80,10 @@ TEST_F(WinMessageWindowTest, ATimerReachesTheProcedure) {
 
 TEST(WinSerialPortTest, AMissingComPortFailsWithTheSystemText) {
   WinSerialPort port;
-  EXPECT_FALSE(port.Open(219, false));
+  const PortStatus opened = port.Open(219, false);
+  EXPECT_FALSE(opened);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.LastErrorText().empty());
+  EXPECT_FALSE(opened.error().empty());
 }
 
 TEST(WinSerialPortTest, TCommReportsTheOpeningFailure) {
@@ -94,7 +99,7 @@ TEST(WinSerialPortTest, TCommReportsTheOpeningFailure) {
 }
 
 TEST(WinScannerRS232Test, AMissingPortAnswers1011AndDisableReturns) {
-  TScannerRS232 channel;
+  TScannerRS232 channel(SerialChannelPortsOf(Platform()));
   EXPECT_NE(channel.HandleWnd(), 0u);
   channel.SetPortNumber(219);
   EXPECT_EQ(channel.Enable(), 1011);

@@ -62,7 +62,8 @@ WideString THTTPRest::PrepareLogFile() const {
     if (!folders.ForceDirectories(folder)) {
       throw Exception(u"Не удалось создать папку журнала обмена: " + folder);
     }
-    folders.GrantEveryoneAccess(folder);
+    const PortStatus granted = folders.GrantEveryoneAccess(folder);
+    if (!granted) throw Exception(granted.error());
   }
   return folder + u"http_" + LogFileDate(ports_.clock->Now()) + u".log";
 }
@@ -106,7 +107,11 @@ void THTTPRest::Perform(TMethodType AMethod, const WideString& APath, const Wide
     AResultDescription = u"Метод DELETE клиентом не поддерживается: запрос не отправлен";
     return;
   }
-  if (FLogEnabled) ports_.logFiles->Append(logFile, {}, false);  // the file must be writable
+  if (FLogEnabled) {
+    // The file must be writable.
+    const PortStatus writable = ports_.logFiles->Append(logFile, {}, false);
+    if (!writable) throw Exception(writable.error());
+  }
 
   TrafficLog log(*ports_.logFiles, *ports_.clock, logFile);
   const HttpResponse reply =

@@ -6,6 +6,7 @@
 #include "equipment/common/Exceptions.h"
 #include "platform/CodePage.h"
 #include "platform/PlatformPorts.h"
+#include "platform/RequiredPort.h"
 
 namespace equ {
 
@@ -38,33 +39,48 @@ std::optional<std::uintptr_t> ParseWindowHandle(const WideString& text) {
   return static_cast<std::uintptr_t>(value);
 }
 
+const TVornPorts& RequireVornPorts(const TVornPorts& ports) {
+  constexpr const char* kHandOff = "TVornDriver";
+  RequirePort(ports.windows, kHandOff, "message windows");
+  RequirePort(ports.sharedMemory, kHandOff, "shared memory");
+  RequirePort(ports.heap, kHandOff, "process heap");
+  RequirePort(ports.codePage, kHandOff, "code page");
+  return ports;
+}
+
 }  // namespace
 
-TVornDriver::TVornDriver() {
-  if (const auto& windows = Platform().messageWindows) {
-    FHWnd = windows->Create([this](const WindowMessage& m) { return WndProc(m); });
-  }
+TVornPorts VornPortsOf(const PlatformPorts& platform) {
+  return TVornPorts{platform.messageWindows, platform.sharedMemory, platform.processHeap,
+                    platform.codePage};
+}
+
+TVornDriver::TVornDriver(TVornPorts ports) : FPorts(RequireVornPorts(ports)) {
+  MessageWindows::WindowResult window =
+      FPorts.windows->Create([this](const WindowMessage& m) { return WndProc(m); });
+  if (window) FHWnd = std::move(*window);
 }
 
 TVornDriver::~TVornDriver() {
   CloseMailbox();
 }
 
-bool TVornDriver::FindAcquiringWindow(std::uintptr_t& window) {
-  const auto mailbox = Platform().sharedMemory->Open(kAcquiringMailboxName);
+bool TVornDriver::FindAcquiringWindow(SharedMemory& memory, std::uintptr_t& window) {
+  // No mailbox (or none that opens) means no payment driver waits.
+  const SharedMemory::ViewResult mailbox = memory.Open(kAcquiringMailboxName);
   if (!mailbox) return false;
-  const auto handle = ParseWindowHandle(MailboxText(mailbox->Bytes()));
+  const auto handle = ParseWindowHandle(MailboxText((*mailbox)->Bytes()));
   if (!handle || *handle == 0) return false;
   window = *handle;
   return true;
 }
 
-bool TVornDriver::SendMsgToAcquiring(const WideString& data) {
+bool TVornDriver::SendMsgToAcquiring(const TVornPorts& ports, const WideString& data) {
+  RequireVornPorts(ports);
   std::uintptr_t window = 0;
-  const auto& windows = Platform().messageWindows;
-  if (!windows || !FindAcquiringWindow(window)) return false;
-  const std::string bytes = Platform().codePage->ToAnsi(data);
-  ProcessHeap& heap = *Platform().processHeap;
+  if (!FindAcquiringWindow(*ports.sharedMemory, window)) return false;
+  const std::string bytes = ports.codePage->ToAnsi(data);
+  ProcessHeap& heap = *ports.heap;
   void* block = nullptr;
   if (!bytes.empty()) {
     block = heap.Allocate(bytes.size());
@@ -73,7 +89,7 @@ bool TVornDriver::SendMsgToAcquiring(const WideString& data) {
   }
   const WindowMessage message{kAcquiringMessage, bytes.size(),
                               reinterpret_cast<std::intptr_t>(block)};
-  if (!windows->SendToWindow(window, message)) {
+  if (!ports.windows->SendToWindow(window, message)) {
     // No receiver took the block: it is ours to free, and the code goes its normal way.
     heap.Free(block);
     return false;
@@ -83,19 +99,19 @@ bool TVornDriver::SendMsgToAcquiring(const WideString& data) {
 
 void TVornDriver::CreateMailbox() {
   CloseMailbox();
-  try {
-    FMailbox = Platform().sharedMemory->Create(kAcquiringMailboxName, kAcquiringMailboxSize);
-    const std::string digits = std::to_string(static_cast<std::uint32_t>(WindowHandle()));
-    std::span<std::byte> bytes = FMailbox->Bytes();
-    if (FHWnd == nullptr || bytes.size() < (digits.size() + 1) * 2) throw Exception(kMailboxError);
-    std::memset(bytes.data(), 0, (digits.size() + 1) * 2);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-      const char16_t c = static_cast<char16_t>(digits[i]);
-      std::memcpy(bytes.data() + i * 2, &c, sizeof c);
-    }
-  } catch (...) {
-    CloseMailbox();
+  SharedMemory::ViewResult created =
+      FPorts.sharedMemory->Create(kAcquiringMailboxName, kAcquiringMailboxSize);
+  const std::string digits = std::to_string(static_cast<std::uint32_t>(WindowHandle()));
+  const std::size_t needed = (digits.size() + 1) * 2;
+  if (!created || FHWnd == nullptr || (*created)->Bytes().size() < needed) {
     throw Exception(kMailboxError);
+  }
+  FMailbox = std::move(*created);
+  std::span<std::byte> bytes = FMailbox->Bytes();
+  std::memset(bytes.data(), 0, needed);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const char16_t c = static_cast<char16_t>(digits[i]);
+    std::memcpy(bytes.data() + i * 2, &c, sizeof c);
   }
 }
 
@@ -113,9 +129,9 @@ std::intptr_t TVornDriver::WndProc(const WindowMessage& message) {
   FIsScannedOrCancel = true;
   auto* block = reinterpret_cast<char*>(message.lParam);
   FScanData = block != nullptr && message.wParam != 0
-                  ? Platform().codePage->FromAnsi(std::string_view(block, message.wParam))
+                  ? FPorts.codePage->FromAnsi(std::string_view(block, message.wParam))
                   : WideString();
-  if (block != nullptr) Platform().processHeap->Free(block);
+  if (block != nullptr) FPorts.heap->Free(block);
   return 0;
 }
 

@@ -1,17 +1,14 @@
+#pragma once
+
 // The settings windows of the POSIX build, which has no desktop: every window closes at once
 // as with its close box, and the desktop's services do nothing.
 #include <filesystem>
-#include <memory>
+#include <optional>
 
-#include "PosixClock.h"
-#include "PosixFolders.h"
-#include "PosixModuleInfo.h"
 #include "equipment/common/CommonSettings.h"
 #include "platform/SettingsDialogPorts.h"
 
-namespace equ {
-
-namespace {
+namespace equ::posix {
 
 class HeadlessDesktop : public DialogDesktop {
  public:
@@ -37,16 +34,4 @@ class HeadlessSettingsViews : public SettingsViews {
   bool ShowSettingsList(TfrmSettingsList&) override { return false; }
 };
 
-}  // namespace
-
-TSettingsDialogPorts CreateSettingsDialogPorts() {
-  return TSettingsDialogPorts{
-      .desktop = std::make_shared<HeadlessDesktop>(),
-      .views = std::make_shared<HeadlessSettingsViews>(),
-      .module = std::make_shared<PosixModuleInfo>(),
-      .clock = std::make_shared<PosixClock>(),
-      .folders = std::make_shared<PosixFolders>(),
-  };
-}
-
-}  // namespace equ
+}  // namespace equ::posix

@@ -1,8 +1,10 @@
-#include "scanner/serial/RS232Scanner.h"
+#include "scanner/serial/ScanBuffer.h"
 
 #include <utility>
 
 #include "equipment/common/AppLog.h"
+#include "equipment/common/ResultCodes.h"
+#include "platform/RequiredPort.h"
 #include "scanner/serial/SerialText.h"
 #include "scanner/serial/TickCount.h"
 
@@ -11,12 +13,13 @@ namespace equ::rs232 {
 namespace {
 
 constexpr std::uint32_t kReadChunk = 260;
-constexpr std::int32_t kPortUnavailable = 1011;
 
 }  // namespace
 
-TScanner::TScanner(std::unique_ptr<SerialPort> port)
-    : TComm(std::move(port)), FLastScanTime(TickCountMs()) {
+TScanner::TScanner(std::unique_ptr<SerialPort> port, std::shared_ptr<const CodePage> codePage)
+    : TComm(std::move(port)),
+      FCodePage(RequirePort(codePage, "rs232::TScanner", "code page")),
+      FLastScanTime(TickCountMs()) {
   SetBaudRate(TBaudRate::br9600);
   SetDataBits(8);
   SetStopBits(TStopBits::sbOneStopBit);
@@ -36,7 +39,7 @@ TScanner::~TScanner() {
 std::int32_t TScanner::Enable() {
   FScanBuffer.clear();
   Close();
-  const std::int32_t result = Open() ? 0 : kPortUnavailable;
+  const std::int32_t result = Open() ? kResultOk : kResultPortUnavailable;
   AppLog(u"TScannerRS232.Enable",
          u"Result=" + IntToWide(result) + u"; InterCharInterval=" + IntToWide(FInterCharInterval),
          kLogDebug);
@@ -61,12 +64,13 @@ bool TScanner::ReadData() {
     return true;
   }
   std::string chunk;
-  if (ReadStr(kReadChunk, chunk, false) == 0) {
+  if (ReadStr(kReadChunk, chunk, false) == kResultOk) {
     if (chunk.empty()) return false;
     FScanBuffer += chunk;
     FLastScanTime = TickCountMs();
     AppLog(u"TScannerRS232.ReadData",
-           u"S=" + ControlCharName(chunk) + u"; FScanBuffer=" + ControlCharName(FScanBuffer),
+           u"S=" + ControlCharName(chunk, *FCodePage) + u"; FScanBuffer=" +
+               ControlCharName(FScanBuffer, *FCodePage),
            kLogDebug);
   }
   if (intervalMode) return false;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/CodePage.h"
 #include "scanner/serial/Comm.h"
 
 namespace equ::rs232 {
@@ -12,13 +13,14 @@ namespace equ::rs232 {
 // in terminator mode (InterCharInterval 0) a barcode ends at the postfix, or at a line end
 // (CR LF, CR, LF) when the postfix is empty; in interval mode it ends after a pause of
 // InterCharInterval ms; in test mode every chunk read is a barcode. Used by the reader thread
-// alone while it runs.
+// alone while it runs. The code page writes the bytes read into the application log.
 class TScanner : public TComm {
  public:
-  explicit TScanner(std::unique_ptr<SerialPort> port);
+  TScanner(std::unique_ptr<SerialPort> port, std::shared_ptr<const CodePage> codePage);
   ~TScanner() override;
 
-  // Empties the buffer and (re)opens the port: 0, or 1011 when the port does not open.
+  // Empties the buffer and (re)opens the port: 0, or 1011 (kResultPortUnavailable) when the
+  // port does not open.
   std::int32_t Enable();
   void Disable();
   // Reads what the port holds; true when a barcode can be taken from the buffer.
@@ -41,6 +43,7 @@ class TScanner : public TComm {
   std::string Terminator() const;
   bool ReadyByEnding() const;
 
+  std::shared_ptr<const CodePage> FCodePage;
   std::uint32_t FLastScanTime;
   std::uint32_t FInterCharInterval = 0;
   bool FTestMode = false;

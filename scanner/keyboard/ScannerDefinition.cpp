@@ -1,19 +1,17 @@
-#include "scanner/keyboard/Scanner.h"
+#include "scanner/keyboard/ScannerDefinition.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/CodePage.h"
-#include "platform/PlatformPorts.h"
-
 namespace equ {
 
-TScanner::TScanner(std::int32_t number, std::string prefixAnsi, std::string postfixAnsi)
+TScanner::TScanner(std::int32_t number, std::string prefixAnsi, std::string postfixAnsi,
+                   const CodePage& codePage)
     : FNumber(number),
       FPrefix(std::move(prefixAnsi)),
       FPostfix(std::move(postfixAnsi)),
-      FPrefixText(Platform().codePage->FromAnsi(FPrefix)),
-      FPostfixText(Platform().codePage->FromAnsi(FPostfix)) {}
+      FPrefixText(codePage.FromAnsi(FPrefix)),
+      FPostfixText(codePage.FromAnsi(FPostfix)) {}
 
 TMatch TScanner::CheckMatch(std::u16string_view data, WideString& scanData) const {
   const std::u16string_view prefix = FPrefixText;

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "SerialTestSupport.h"
-#include "scanner/serial/RS232Scanner.h"
+#include "platform/PlatformPorts.h"
+#include "scanner/serial/ScanBuffer.h"
 #include "scanner/serial/SerialText.h"
 
 namespace equ {
@@ -28,7 +29,7 @@ class ScanBufferTest : public ::testing::TestWithParam<BufferCase> {};
 TEST_P(ScanBufferTest, CutsBarcodesByTheModeRules) {
   const BufferCase& c = GetParam();
   auto script = std::make_shared<FakeSerialPort::Script>();
-  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script));
+  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script), Platform().codePage);
   scanner.SetInterCharInterval(c.interval);
   scanner.SetTestMode(c.testMode);
   scanner.SetPostfix(c.postfix);
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RS232ScannerTest, ReadsWithTheImmediateTimeoutsAndTheDefaultLine) {
   auto script = std::make_shared<FakeSerialPort::Script>();
-  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script));
+  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script), Platform().codePage);
   EXPECT_EQ(scanner.Postfix(), "\r\n");
   EXPECT_EQ(scanner.InterCharInterval(), 0u);
   ASSERT_EQ(scanner.Enable(), 0);
@@ -82,7 +83,7 @@ TEST(RS232ScannerTest, ReadsWithTheImmediateTimeoutsAndTheDefaultLine) {
 
 TEST(RS232ScannerTest, EnableEmptiesTheBufferAndAnswers1011WhenThePortDoesNotOpen) {
   auto script = std::make_shared<FakeSerialPort::Script>();
-  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script));
+  rs232::TScanner scanner(std::make_unique<FakeSerialPort>(script), Platform().codePage);
   ASSERT_EQ(scanner.Enable(), 0);
   script->reads = {"12"};
   scanner.ReadData();

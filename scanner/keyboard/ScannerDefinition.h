@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "equipment/common/WideString.h"
+#include "platform/CodePage.h"
 
 namespace equ {
 
@@ -17,10 +18,12 @@ enum TMatch : std::uint8_t {
 
 // One keyboard-scanner definition: the prefix that opens a barcode and the postfix that closes
 // it. Both are held as single-byte text of the system ANSI code page (at most 255 bytes), as
-// the scanner sends them; their characters are worked out once, when the definition is made.
+// the scanner sends them; their characters are worked out once, through the code page given,
+// when the definition is made.
 class TScanner {
  public:
-  TScanner(std::int32_t number, std::string prefixAnsi, std::string postfixAnsi);
+  TScanner(std::int32_t number, std::string prefixAnsi, std::string postfixAnsi,
+           const CodePage& codePage);
 
   std::int32_t Number() const { return FNumber; }
   void SetNumber(std::int32_t number) { FNumber = number; }
