@@ -25,6 +25,7 @@
 #include "equipment/common/Variant.h"
 #include "equipment/common/VariantText.h"
 #include "platform/win32/ComDispatchPort.h"
+#include "platform/win32/WinHandles.h"
 #include "platform/win32/WinText.h"
 
 namespace {
@@ -487,13 +488,12 @@ const Session& TheSession() {
     Session run;
     CoInitialize(nullptr);
     CLSID clsid{};
-    IDispatch* dispatch = nullptr;
+    equ::win32::ComPtr<IDispatch> dispatch;
     run.created = SUCCEEDED(CLSIDFromProgID(L"Ovex.MorvanelV41", &clsid)) &&
                   SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                             reinterpret_cast<void**>(&dispatch)));
+                                             dispatch.put_void()));
     if (run.created) {
-      Driver driver(dispatch);
-      dispatch->Release();
+      Driver driver(dispatch.get());
       std::thread probe(Probe);
       for (const char* step : {"ok", "cancel", "close-box", "list", "reset", "device-test"})
         run.calls[step] = driver.ShowSettingsDlg(step);
