@@ -8,6 +8,16 @@ namespace {
 HWND AsWindow(std::uintptr_t window) {
   return reinterpret_cast<HWND>(window);
 }
+
+// An enumeration callback of the system's calling convention (a lambda has the compiler's, which
+// differs on 32-bit Windows).
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM found) {
+  if (IsWindowEnabled(window)) {
+    reinterpret_cast<std::vector<std::uintptr_t>*>(found)->push_back(
+        reinterpret_cast<std::uintptr_t>(window));
+  }
+  return TRUE;
+}
 }  // namespace
 
 std::uintptr_t WinWindowFocus::ForegroundWindow() const {
@@ -16,16 +26,7 @@ std::uintptr_t WinWindowFocus::ForegroundWindow() const {
 
 std::vector<std::uintptr_t> WinWindowFocus::EnabledThreadWindows() const {
   std::vector<std::uintptr_t> windows;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        if (IsWindowEnabled(window)) {
-          reinterpret_cast<std::vector<std::uintptr_t>*>(found)->push_back(
-              reinterpret_cast<std::uintptr_t>(window));
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
