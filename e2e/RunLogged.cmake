@@ -4,7 +4,8 @@
 #
 # Empties <dir> (the test's working directory: programs leave their own files there too),
 # runs the command, shows its output as it comes and writes it to <dir>/output.log. Exits
-# with the command's status; on a failure the last line names the log. A command still
+# with the command's status; its last line names the log (also when the status is 0: a test that
+# ctest judges by its output, such as a script host's, is shown with it when it fails). A command still
 # running after EQU_TIMEOUT seconds is ended, and its log kept: set it below ctest's limit.
 cmake_minimum_required(VERSION 3.25)
 
@@ -48,3 +49,4 @@ if(NOT status STREQUAL "0")
   # cmake -P exits with 1 on a fatal error, which is all ctest needs to know.
   message(FATAL_ERROR "exit status ${status}; log: ${EQU_LOG_DIR}/output.log")
 endif()
+message(STATUS "exit status 0; log: ${EQU_LOG_DIR}/output.log")

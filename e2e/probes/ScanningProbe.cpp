@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -89,7 +90,11 @@ class HostedDriver {
           Print(line);
           calls.push_back(line);
         });
-    manager->onScan = [this](const WideString&) { ++scans; };
+    manager->onScan = [this](const WideString& data) {
+      ++scans;
+      received.push_back(data);
+    };
+    hostManager = manager.get();
     auto* managerDispatch = new equ::win32::ComDispatchObject(std::move(manager));
     manager_ = Variant(std::shared_ptr<equ::DispatchPort>(
         std::make_shared<equ::win32::ComDispatchPort>(managerDispatch)));
@@ -131,6 +136,11 @@ class HostedDriver {
 
   std::vector<WideString> calls;
   int scans = 0;
+  // Every barcode that reached the host: the data of accepted ScanData events, and what a
+  // test's own manager hook fetched.
+  std::vector<WideString> received;
+  // The manager the driver calls back (owned by its COM object, which manager_ holds).
+  equ::tools::THostManager* hostManager = nullptr;
 
  private:
   bool CallPrivate(const char16_t* name, Variant argument) {
@@ -248,6 +258,41 @@ TEST_F(Scanning, serial_interface_types) {
         << Joined(driver.CallsStartingWith(u"DataEvent "));
     EXPECT_TRUE(driver.Stop());
   }
+}
+
+// A manager that calls the driver back inside its DataEvent handler, GetScanData and then
+// EnableDataEvents(True), as the test host's --reentrant manager does: three barcodes queued
+// with events off, then events switched on. Each barcode reaches the host exactly once, by an
+// event or by GetScanData.
+TEST_F(Scanning, serial_reentrant_manager) {
+  equ::e2e::ScannerLine line(kScannerEnd);
+  ASSERT_TRUE(line.IsOpen()) << "the scanner's end COM8 opens";
+  HostedDriver driver;
+  driver.hostManager->insideDataEvent = [&driver] {
+    Variant item;
+    if (driver.CallPublic(u"GetScanData", Variant(), &item))
+      driver.received.push_back(item.Array()->At(0).ToString());
+    driver.CallPublic(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(true)})));
+  };
+  ASSERT_TRUE(driver.Start(SerialSettings(), false));
+  ASSERT_TRUE(line.Write("AAA\r\nBBB\r\nCCC\r\n"));
+  Variant count;
+  ASSERT_TRUE(ServeMessagesUntil([&] {
+    return driver.CallPublic(u"GetDataCount", Variant(), &count) &&
+           count.Array()->At(0).ToString() == u"3";
+  })) << "the three barcodes queue while events are off";
+  EXPECT_TRUE(driver.CallPublic(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(true)}))));
+  EXPECT_TRUE(ServeMessagesUntil([&] { return driver.received.size() >= 3; }))
+      << "all three barcodes reach the host; what came:" << Joined(driver.received);
+  // Whatever is still queued once the events are served reaches the host too.
+  Variant item;
+  while (driver.CallPublic(u"GetScanData", Variant(), &item))
+    driver.received.push_back(item.Array()->At(0).ToString());
+  for (const WideString code : {u"AAA", u"BBB", u"CCC"}) {
+    EXPECT_EQ(std::count(driver.received.begin(), driver.received.end(), code), 1)
+        << Utf8(code) << " reaches the host exactly once; what came:" << Joined(driver.received);
+  }
+  EXPECT_TRUE(driver.Stop());
 }
 
 // Runs this program once more as another host with a keyboard driver; answers its exit status.

@@ -1,16 +1,22 @@
 // The settings dialog of the registered driver, operated as a technician would. The program
 // creates "Ovex.MorvanelV41" through COM and calls ShowSettingsDlg six times; a probe thread
 // inside this process reads what must be read back (tab captions, list cells, page controls)
-// and asks settings_dialog.sh, through REQUEST lines in the log, for what only the desktop
-// can do: real keystrokes and screenshots. The script answers each request by creating the
-// file "ack.N" in the exchange folder.
+// and asks e2e/desktop.sh for what only the desktop can do, real keystrokes and screenshots:
+// it prints a line "REQUEST <action>" and reads the answer from standard input. Each check is
+// a GoogleTest test over what the one session observed.
 //
-// Usage: settings_dialog_check.exe LOG_FILE EXCHANGE_FOLDER
+//   settings_dialog_check [GoogleTest options]   run by e2e/desktop.sh inside
+//                                                `explorer /desktop=...` (e2e/CMakeLists.txt)
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +25,7 @@
 #include "equipment/common/Variant.h"
 #include "equipment/common/VariantText.h"
 #include "platform/win32/ComDispatchPort.h"
+#include "platform/win32/WinHandles.h"
 #include "platform/win32/WinText.h"
 
 namespace {
@@ -27,42 +34,79 @@ using equ::DispatchArgument;
 using equ::Variant;
 using equ::WideString;
 
-FILE* gLog = nullptr;
-std::wstring gExchange;
-int gRequests = 0;
+constexpr int kWaitMs = 10000;
+
+std::mutex gOutput;
 
 void Log(const std::string& line) {
-  std::fputs((line + "\n").c_str(), gLog);
-  std::fflush(gLog);
+  const std::lock_guard<std::mutex> lock(gOutput);
+  std::fputs((line + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+// One screenshot desktop.sh took on request.
+struct Shot {
+  std::string name;
+  std::string windowSize;  // "WxH" of the window (or the rectangle) photographed
+  std::string answer;      // desktop.sh's "WxH COLOURS" of the picture it took
+};
+// What the probe thread read back, by name ("tabs", "list-client", ...), the screenshots, and
+// the windows it waited for in vain. Written by the probe thread only, read after it joined.
+std::map<std::string, std::string> gSeen;
+std::vector<Shot> gShots;
+std::vector<std::string> gProblems;
+
+void Seen(const std::string& name, const std::string& value) {
+  Log(name + " " + value);
+  gSeen[name] = value;
+}
+
+void Problem(const std::string& what) {
+  Log("PROBE " + what);
+  gProblems.push_back(what);
 }
 
 std::string Utf8(const std::wstring& text) {
   return equ::WideToUtf8(equ::win32::FromWide(text.c_str(), text.size()));
 }
 
-// Asks the script for a desktop action and waits until it is done.
-void Request(const std::string& action) {
-  const int number = ++gRequests;
-  Log("REQUEST " + std::to_string(number) + " " + action);
-  const std::wstring ack = gExchange + L"\\ack." + std::to_wstring(number);
-  for (int i = 0; i < 600 && GetFileAttributesW(ack.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
-    Sleep(50);
+// Asks desktop.sh for a desktop action; answers its reply once the action is done.
+std::string Request(const std::string& action) {
+  Log("REQUEST " + action);
+  char answer[256] = {};
+  if (std::fgets(answer, sizeof answer, stdin) == nullptr) return "(no answer)";
+  std::string reply = answer;
+  while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) reply.pop_back();
+  return reply;
+}
+
+// Polls the condition until it holds or the time is up; answers whether it held.
+bool WaitUntil(const std::function<bool()>& holds, int timeoutMs = kWaitMs) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (!holds()) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(20);
   }
+  return true;
 }
 
 template <class Found>
-HWND WaitFor(Found found, int tenths = 100) {
-  for (int i = 0; i < tenths * 2; ++i, Sleep(50)) {
-    if (HWND window = found(); window != nullptr && IsWindowVisible(window)) return window;
-  }
-  return nullptr;
+HWND WaitFor(Found found) {
+  HWND window = nullptr;
+  WaitUntil([&] {
+    window = found();
+    return window != nullptr && IsWindowVisible(window);
+  });
+  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
 bool WaitGone(HWND window) {
-  for (int i = 0; i < 200; ++i, Sleep(50)) {
-    if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-  }
-  return false;
+  return WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
+// Paints the window and its children now (WM_PAINT sent to the dialog's thread and answered).
+void PaintNow(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 HWND Dialog() {
@@ -107,7 +151,7 @@ void SelectTab(HWND dialog, int index) {
   SendMessageW(tabs, TCM_SETCURSEL, index, 0);
   NMHDR header{tabs, static_cast<UINT_PTR>(GetDlgCtrlID(tabs)), static_cast<UINT>(TCN_SELCHANGE)};
   SendMessageW(dialog, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
-  Sleep(150);
+  PaintNow(dialog);
 }
 
 HWND Page(HWND dialog, int index) {
@@ -144,8 +188,22 @@ HWND OpenAdditionalMenu(HWND dialog) {
   return WaitFor([] { return FindWindowW(L"#32768", nullptr); });
 }
 
+// A screenshot of the rectangle (screen coordinates), kept with the size it must have.
+void ShotOfRect(const std::string& name, const RECT& r) {
+  const std::string size =
+      std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+  const std::string answer =
+      Request("shot " + name + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+              std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top));
+  Log("shot " + name + " of a " + size + " window: " + answer);
+  gShots.push_back({name, size, answer});
+}
+
 void ShotOf(const std::string& name, HWND window) {
-  Request("shot " + name + " " + Rect(window));
+  PaintNow(window);
+  RECT r;
+  GetWindowRect(window, &r);
+  ShotOfRect(name, r);
 }
 
 std::wstring Cell(HWND list, int row, int column) {
@@ -191,25 +249,29 @@ std::string FocusedControl(HWND dialog) {
   return Utf8(className) + ":" + Utf8(text);
 }
 
-// Tab through the dialog with the RS232 page shown, logging where the focus goes.
+// Tab through the dialog with the RS232 page shown, noting where the focus goes (each Tab is
+// waited for until the focus has moved).
 void TabThrough(HWND dialog) {
-  std::string order = FocusedControl(dialog);
+  std::string focused = FocusedControl(dialog);
+  std::string order = focused;
   for (int i = 0; i < 7; ++i) {
     Request("key Tab");
-    order += " > " + FocusedControl(dialog);
+    const std::string before = focused;
+    WaitUntil([&] { return (focused = FocusedControl(dialog)) != before; });
+    order += " > " + focused;
   }
-  Log("tab-order " + order);
+  Seen("tab-order", order);
 }
 
 // Every tab in turn, the Tab order, then the speed changed and Enter.
 void ProbeOk() {
   HWND dialog = Dialog();
-  if (dialog == nullptr) return Log("PROBE no dialog");
+  if (dialog == nullptr) return Problem("no dialog");
   Log("dialog-rect " + Rect(dialog));
   RECT client;
   GetClientRect(dialog, &client);
-  Log("dialog-client " + std::to_string(client.right) + "x" + std::to_string(client.bottom));
-  Log("tabs " + TabCaptions(dialog));
+  Seen("dialog-client", std::to_string(client.right) + "x" + std::to_string(client.bottom));
+  Seen("tabs", TabCaptions(dialog));
   const char* names[] = {"main", "rs232", "keyboard", "info"};
   for (int i = 0; i < 4; ++i) {
     SelectTab(dialog, i);
@@ -227,7 +289,7 @@ void ProbeOk() {
 // The speed changed, then closed by a key: Escape (Cancel) or Alt+F4 (the close box).
 void ProbeClosedBy(const std::string& keys, int baudIndex) {
   HWND dialog = Dialog();
-  if (dialog == nullptr) return Log("PROBE no dialog");
+  if (dialog == nullptr) return Problem("no dialog");
   SelectTab(dialog, 1);
   Pick(ComboStarting(Page(dialog, 1), L"2400"), baudIndex);
   Request("key " + keys);
@@ -237,38 +299,38 @@ void ProbeClosedBy(const std::string& keys, int baudIndex) {
 // The menu, the full list, the port edited in place, OK in the list and Enter in the dialog.
 void ProbeList() {
   HWND dialog = Dialog();
-  if (dialog == nullptr) return Log("PROBE no dialog");
+  if (dialog == nullptr) return Problem("no dialog");
   HWND menu = OpenAdditionalMenu(dialog);
-  if (menu == nullptr) return Log("PROBE no menu");
+  if (menu == nullptr) return Problem("no menu");
   RECT d, m;
   GetWindowRect(dialog, &d);
   GetWindowRect(menu, &m);
   UnionRect(&d, &d, &m);
-  Request("shot settings_menu " + std::to_string(d.left) + " " + std::to_string(d.top) + " " +
-          std::to_string(d.right - d.left) + " " + std::to_string(d.bottom - d.top));
+  ShotOfRect("settings_menu", d);
   Request("key Down Down Down Return");
   HWND window = WaitFor([] { return FindWindowW(L"EquSettingsList", L"Список настроек"); });
-  if (window == nullptr) return Log("PROBE no list");
+  if (window == nullptr) return Problem("no list");
   HWND list = FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);
   RECT client;
   GetClientRect(window, &client);
-  Log("list-client " + std::to_string(client.right) + "x" + std::to_string(client.bottom));
+  Seen("list-client", std::to_string(client.right) + "x" + std::to_string(client.bottom));
   const int row = RowCaptioned(list, L"Порт");
   Log("list-rows " + std::to_string(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
-  Log("list-cell Скорость " + Utf8(Cell(list, RowCaptioned(list, L"Скорость"), 1)) + " " +
-      Utf8(Cell(list, RowCaptioned(list, L"Скорость"), 2)));
+  Seen("list-cell Скорость", Utf8(Cell(list, RowCaptioned(list, L"Скорость"), 1)) + " " +
+                                 Utf8(Cell(list, RowCaptioned(list, L"Скорость"), 2)));
   SelectRow(list, row);
   ShotOf("settings_list", window);
   Request("key Return");
   Request("type 7");
   Request("key Return");
-  Sleep(200);
-  Log("list-cell Порт " + Utf8(Cell(list, row, 1)));
+  WaitUntil([&] { return Cell(list, row, 1) == L"7"; });
+  Seen("list-cell Порт", Utf8(Cell(list, row, 1)));
   PostMessageW(Button(window, L"ОК"), BM_CLICK, 0, 0);
   Log(WaitGone(window) ? "PROBE list closed" : "PROBE list still open");
-  Sleep(200);
   SelectTab(dialog, 1);
-  Log("page-port " + Utf8(Text(FindWindowExW(Page(dialog, 1), nullptr, WC_EDITW, nullptr))));
+  HWND portEdit = FindWindowExW(Page(dialog, 1), nullptr, WC_EDITW, nullptr);
+  WaitUntil([&] { return Text(portEdit) == L"7"; });
+  Seen("page-port", Utf8(Text(portEdit)));
   Request("key Return");
   Log(WaitGone(dialog) ? "PROBE closed" : "PROBE still open");
 }
@@ -276,13 +338,13 @@ void ProbeList() {
 // Reset to defaults from the menu, then OK.
 void ProbeReset() {
   HWND dialog = Dialog();
-  if (dialog == nullptr) return Log("PROBE no dialog");
-  if (OpenAdditionalMenu(dialog) == nullptr) return Log("PROBE no menu");
+  if (dialog == nullptr) return Problem("no dialog");
+  if (OpenAdditionalMenu(dialog) == nullptr) return Problem("no menu");
   Request("key Down Return");
-  Sleep(300);
   SelectTab(dialog, 1);
-  Log("page-baud " +
-      std::to_string(SendMessageW(ComboStarting(Page(dialog, 1), L"2400"), CB_GETCURSEL, 0, 0)));
+  HWND baud = ComboStarting(Page(dialog, 1), L"2400");
+  WaitUntil([&] { return SendMessageW(baud, CB_GETCURSEL, 0, 0) == 2; });
+  Seen("page-baud", std::to_string(SendMessageW(baud, CB_GETCURSEL, 0, 0)));
   Request("key Return");
   Log(WaitGone(dialog) ? "PROBE closed" : "PROBE still open");
 }
@@ -291,25 +353,33 @@ void ProbeReset() {
 // window becomes its line; the window closed; then Cancel.
 void ProbeDeviceTest() {
   HWND dialog = Dialog();
-  if (dialog == nullptr) return Log("PROBE no dialog");
+  if (dialog == nullptr) return Problem("no dialog");
   SelectTab(dialog, 0);
   Pick(ComboStarting(Page(dialog, 0), L"Сканер RS232 (COM-порт)"), 1);
-  if (OpenAdditionalMenu(dialog) == nullptr) return Log("PROBE no menu");
+  if (OpenAdditionalMenu(dialog) == nullptr) return Problem("no menu");
   Request("key Down Down Return");
   HWND test = WaitFor([] { return FindWindowW(nullptr, L"Тестирование устройства"); });
-  if (test == nullptr) return Log("PROBE no test window");
+  if (test == nullptr) return Problem("no test window");
   Request("type 4601234567890");
   HWND memo = FindWindowExW(test, nullptr, WC_EDITW, nullptr);
   std::wstring line;
-  for (int i = 0; i < 60 && line.empty(); ++i, Sleep(50)) line = Text(memo);
-  Log("test-line " + Utf8(line));
+  WaitUntil([&] { return !(line = Text(memo)).empty(); });
+  Seen("test-line", Utf8(line));
   ShotOf("test_window_from_settings", test);
   PostMessageW(test, WM_CLOSE, 0, 0);
   Log(WaitGone(test) ? "PROBE test closed" : "PROBE test still open");
-  Sleep(300);
+  // Escape must reach the dialog: it has to be active again once the test window has gone.
+  WaitUntil([dialog] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
+           info.hwndActive == dialog;
+  });
   Request("key Escape");
   Log(WaitGone(dialog) ? "PROBE closed" : "PROBE still open");
 }
+
+bool gProbeFinished = false;
 
 void Probe() {
   ProbeOk();
@@ -318,6 +388,7 @@ void Probe() {
   ProbeList();
   ProbeReset();
   ProbeDeviceTest();
+  gProbeFinished = true;
 }
 
 class Driver {
@@ -376,48 +447,181 @@ class Driver {
     return all;
   }
 
-  void ShowSettingsDlg(const std::string& step) {
+  // One ShowSettingsDlg call and the settings after it.
+  struct Outcome {
+    bool result = false;
+    std::string code, baud, portNumber, interfaceType;
+    bool unchanged = false;
+  };
+
+  Outcome ShowSettingsDlg(const std::string& step) {
     const std::string before = Fingerprint();
     Variant out;
-    const bool ok = Call(u"ShowSettingsDlg", &out);
-    std::string code = "0";
-    if (!ok && out.Array() != nullptr) code = equ::WideToUtf8(out.Array()->At(0).ToString());
-    Log("CALL " + step + " result=" + (ok ? "True" : "False") + " code=" + code +
-        " Baud=" + Setting("Baud") + " PortNumber=" + Setting("PortNumber") + " InterfaceType=" +
-        Setting("InterfaceType") + " unchanged=" + (Fingerprint() == before ? "yes" : "no"));
+    Outcome outcome;
+    outcome.result = Call(u"ShowSettingsDlg", &out);
+    outcome.code = "0";
+    if (!outcome.result && out.Array() != nullptr)
+      outcome.code = equ::WideToUtf8(out.Array()->At(0).ToString());
+    outcome.baud = Setting("Baud");
+    outcome.portNumber = Setting("PortNumber");
+    outcome.interfaceType = Setting("InterfaceType");
+    outcome.unchanged = Fingerprint() == before;
+    Log("CALL " + step + " result=" + (outcome.result ? "True" : "False") +
+        " code=" + outcome.code + " Baud=" + outcome.baud + " PortNumber=" + outcome.portNumber +
+        " InterfaceType=" + outcome.interfaceType +
+        " unchanged=" + (outcome.unchanged ? "yes" : "no"));
+    return outcome;
   }
 
  private:
   equ::win32::ComDispatchPort port_;
 };
 
+// The one session every check reads: six dialogs operated while the probe thread watches.
+struct Session {
+  bool created = false;
+  std::map<std::string, Driver::Outcome> calls;
+};
+
+const Session& TheSession() {
+  static const Session session = [] {
+    Session run;
+    CoInitialize(nullptr);
+    CLSID clsid{};
+    equ::win32::ComPtr<IDispatch> dispatch;
+    run.created = SUCCEEDED(CLSIDFromProgID(L"Ovex.MorvanelV41", &clsid)) &&
+                  SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                             dispatch.put_void()));
+    if (run.created) {
+      Driver driver(dispatch.get());
+      std::thread probe(Probe);
+      for (const char* step : {"ok", "cancel", "close-box", "list", "reset", "device-test"})
+        run.calls[step] = driver.ShowSettingsDlg(step);
+      probe.join();
+    }
+    CoUninitialize();
+    return run;
+  }();
+  return session;
+}
+
+std::string SeenOf(const std::string& name) {
+  const auto found = gSeen.find(name);
+  return found == gSeen.end() ? "(not seen)" : found->second;
+}
+
+// The outcome of one step; a failed expectation when that call did not happen.
+Driver::Outcome CallOf(const std::string& step) {
+  const auto& calls = TheSession().calls;
+  const auto found = calls.find(step);
+  EXPECT_NE(found, calls.end()) << "ShowSettingsDlg was called for the step " << step;
+  return found == calls.end() ? Driver::Outcome{} : found->second;
+}
+
+class SettingsDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(TheSession().created) << "Ovex.MorvanelV41 is created through COM";
+  }
+};
+
+TEST_F(SettingsDialog, the_probe_ran_through_all_six_dialogs) {
+  EXPECT_TRUE(gProbeFinished) << "the probe thread reached its end";
+  EXPECT_TRUE(gProblems.empty()) << "a window the probe waited for never came: "
+                                 << ::testing::PrintToString(gProblems);
+}
+
+TEST_F(SettingsDialog, opens_with_its_four_tabs) {
+  EXPECT_EQ(SeenOf("tabs"), "Основные настройки|Сканер RS232|Сканер клавиатурный|Информация");
+}
+
+TEST_F(SettingsDialog, client_area_is_324_by_375) {
+  EXPECT_EQ(SeenOf("dialog-client"), "324x375");
+}
+
+TEST_F(SettingsDialog, tab_runs_from_the_tabs_through_the_page_to_the_footer_and_round) {
+  EXPECT_EQ(SeenOf("tab-order"),
+            "SysTabControl32: > Edit:1 > ComboBox:2400 > ComboBox:По символу конца строки > "
+            "Button:Дополнительно > Button:ОК > Button:Отмена > SysTabControl32:");
+}
+
+TEST_F(SettingsDialog, changed_speed_and_enter_saves_it) {
+  const auto ok = CallOf("ok");
+  EXPECT_TRUE(ok.result) << "ShowSettingsDlg answers True";
+  EXPECT_EQ(ok.code, "0");
+  EXPECT_EQ(ok.baud, "115200") << "GetSettings reads the new speed";
+}
+
+TEST_F(SettingsDialog, changed_speed_and_escape_or_alt_f4_keeps_the_old_one) {
+  for (const char* step : {"cancel", "close-box"}) {
+    SCOPED_TRACE(step);
+    const auto closed = CallOf(step);
+    EXPECT_FALSE(closed.result) << "ShowSettingsDlg answers False";
+    EXPECT_EQ(closed.code, "201");
+    EXPECT_EQ(closed.baud, "115200") << "the speed stored before stays";
+    EXPECT_TRUE(closed.unchanged) << "no setting changed";
+  }
+}
+
+TEST_F(SettingsDialog, list_client_area_is_374_by_379) {
+  EXPECT_EQ(SeenOf("list-client"), "374x379");
+}
+
+TEST_F(SettingsDialog, list_shows_value_and_default) {
+  EXPECT_EQ(SeenOf("list-cell Скорость"), "115200 9600");
+}
+
+TEST_F(SettingsDialog, list_edits_the_port_in_place_and_ok_keeps_it) {
+  EXPECT_EQ(SeenOf("list-cell Порт"), "7") << "the cell shows the typed port";
+  EXPECT_EQ(SeenOf("page-port"), "7") << "the page shows the list's value after OK in the list";
+  const auto list = CallOf("list");
+  EXPECT_TRUE(list.result);
+  EXPECT_EQ(list.code, "0");
+  EXPECT_EQ(list.portNumber, "7") << "OK after the list stores its edit";
+}
+
+TEST_F(SettingsDialog, reset_to_defaults_and_ok_stores_the_defaults) {
+  EXPECT_EQ(SeenOf("page-baud"), "2") << "the page shows the default speed";
+  const auto reset = CallOf("reset");
+  EXPECT_TRUE(reset.result);
+  EXPECT_EQ(reset.code, "0");
+  EXPECT_EQ(reset.baud, "9600");
+  EXPECT_EQ(reset.portNumber, "1");
+}
+
+TEST_F(SettingsDialog, scan_typed_into_the_test_window_shows_and_cancel_keeps_the_settings) {
+  EXPECT_EQ(SeenOf("test-line"), "4601234567890") << "the typed scan is the test window's line";
+  const auto test = CallOf("device-test");
+  EXPECT_FALSE(test.result);
+  EXPECT_EQ(test.code, "201");
+  EXPECT_EQ(test.interfaceType, "0") << "the interface chosen on screen is not stored";
+  EXPECT_TRUE(test.unchanged) << "after the device test and Cancel the settings are as before";
+}
+
+// Each picture has the size of the window it shows and is not blank (more than 8 colours).
+TEST_F(SettingsDialog, screenshots_show_the_windows) {
+  const std::vector<std::string> expected{
+      "settings_main", "settings_rs232", "settings_keyboard",        "settings_info",
+      "settings_menu", "settings_list",  "test_window_from_settings"};
+  std::vector<std::string> taken;
+  for (const Shot& shot : gShots) {
+    taken.push_back(shot.name);
+    int width = 0, height = 0;
+    long colours = 0;
+    const bool read = std::sscanf(shot.answer.c_str(), "%dx%d %ld", &width, &height, &colours) == 3;
+    EXPECT_TRUE(read) << "screenshot " << shot.name << ": desktop.sh answered '" << shot.answer
+                      << "'";
+    EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height), shot.windowSize)
+        << "screenshot " << shot.name << " has the window's size";
+    EXPECT_GT(colours, 8) << "screenshot " << shot.name << " is not blank";
+  }
+  EXPECT_EQ(taken, expected) << "every screenshot was taken";
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) return 2;
-  gLog = _wfopen(argv[1], L"w");
-  if (gLog == nullptr) return 2;
-  gExchange = argv[2];
-  CoInitialize(nullptr);
-  CLSID clsid{};
-  IDispatch* dispatch = nullptr;
-  if (FAILED(CLSIDFromProgID(L"Ovex.MorvanelV41", &clsid)) ||
-      FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(&dispatch)))) {
-    Log("cannot create Ovex.MorvanelV41");
-    return 2;
-  }
-  {
-    Driver driver(dispatch);
-    dispatch->Release();
-    std::thread probe(Probe);
-    for (const char* step : {"ok", "cancel", "close-box", "list", "reset", "device-test"}) {
-      driver.ShowSettingsDlg(step);
-    }
-    probe.join();
-  }
-  CoUninitialize();
-  Log("DONE");
-  std::fclose(gLog);
-  return 0;
+  ::testing::InitGoogleTest(&argc, argv);
+  TheSession();
+  return RUN_ALL_TESTS();
 }
