@@ -9,6 +9,14 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-all}
 jobs=$(nproc)
 
+# With ccache installed, compilations are shared between clones and work trees of the project:
+# paths under the tree are hashed relative to it, so another checkout of the same sources hits.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 # A tree configured with another generator cannot be reconfigured with Ninja: start it anew.
 ensure_ninja_tree() {
   local dir=$1
@@ -23,7 +31,7 @@ build_native() {
   echo "build: native -> $dir"
   ensure_ninja_tree "$dir"
   cmake -S "$root" -B "$dir" -G Ninja --log-level=WARNING \
-    -DCMAKE_BUILD_TYPE=Debug -DEQU_SANITIZE=ON -DEQU_WERROR=ON
+    -DCMAKE_BUILD_TYPE=Debug -DEQU_SANITIZE=ON -DEQU_WERROR=ON "${launcher[@]}"
   cmake --build "$dir" -j "$jobs"
 }
 
@@ -33,7 +41,7 @@ build_windows() { # TREE ARCH
   ensure_ninja_tree "$dir"
   cmake -S "$root" -B "$dir" -G Ninja --log-level=WARNING \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$2.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DEQU_WERROR=ON
+    -DCMAKE_BUILD_TYPE=Release -DEQU_WERROR=ON "${launcher[@]}"
   cmake --build "$dir" -j "$jobs"
 }
 
