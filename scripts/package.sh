@@ -5,6 +5,7 @@
 #   x86/  s_morvanelv41.dll, test_host.exe      (32-bit)
 #   install.cmd, uninstall.cmd                  registration of both bitnesses (OEM 866, CRLF)
 #   README.md, docs/                            the documentation for integrators
+#   examples/                                   the sample hosts (VBScript, JScript, C++)
 #   THIRD-PARTY-NOTICES.txt                     the components compiled into the modules
 #   SHA256SUMS                                  checksums of every other file
 # Usage: scripts/package.sh [--no-build]   (--no-build: package the trees as they are built)
@@ -45,6 +46,11 @@ if [[ -d docs ]]; then
   find docs -maxdepth 1 -name '*.md' -exec cp {} "$stage/docs/" \;
   [[ -d docs/screenshots ]] && cp -r docs/screenshots "$stage/docs/"
 fi
+# The samples as sources, with Windows line ends (the compiled tree's build file stays out).
+for sample in host.vbs host.js cpp_host/cpp_host.cpp; do
+  mkdir -p "$stage/examples/$(dirname "$sample")"
+  sed 's/$/\r/' "examples/$sample" >"$stage/examples/$sample"
+done
 
 notices() { # TITLE COPYRIGHT_FILE
   printf '%s\n%s\n\n' "$1" "$(printf '=%.0s' {1..78})"
