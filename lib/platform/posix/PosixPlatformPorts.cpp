@@ -2,6 +2,7 @@
 
 #include "HeadlessSettingsDialogs.h"
 #include "HeadlessTextLogWindows.h"
+#include "HeadlessUserDialogs.h"
 #include "IconvCodePage.h"
 #include "LibXmlDocument.h"
 #include "PosixClock.h"
@@ -17,8 +18,10 @@
 #include "PosixProcessHeap.h"
 #include "PosixSerialPort.h"
 #include "PosixSharedMemory.h"
+#include "PosixStreamSocket.h"
 #include "PosixSystemInfo.h"
 #include "PosixTextCase.h"
+#include "PosixTickClock.h"
 #include "PosixUserLocale.h"
 #include "PosixWindowFocus.h"
 #include "TableKeyTranslator.h"
@@ -71,6 +74,9 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .callTrace = std::make_shared<DailyTraceFile>(),
       .dialogDesktop = std::make_shared<posix::HeadlessDesktop>(),
       .settingsViews = std::make_shared<posix::HeadlessSettingsViews>(),
+      .ticks = std::make_shared<posix::PosixTickClock>(),
+      .userDialogs = std::make_shared<posix::HeadlessUserDialogs>(),
+      .streamSockets = std::make_shared<posix::PosixStreamSockets>(),
   };
 }
 
