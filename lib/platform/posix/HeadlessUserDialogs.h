@@ -10,7 +10,7 @@ namespace equ::posix {
 // end by a scanned code, a paid invoice or their time-outs.
 class HeadlessUserDialogs : public UserDialogViews {
  public:
-  std::unique_ptr<UserDialogWindow> Show(TfmUserDialog&) override {
+  std::unique_ptr<UserDialogWindow> Show(UserDialogModel&) override {
     return std::make_unique<NoWindow>();
   }
   bool AskYesNo(const WideString&, const WideString&) override { return false; }

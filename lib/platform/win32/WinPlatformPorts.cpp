@@ -17,9 +17,12 @@
 #include "WinSerialPort.h"
 #include "WinSettingsViews.h"
 #include "WinSharedMemory.h"
+#include "WinStreamSocket.h"
 #include "WinSystemInfo.h"
 #include "WinTextCase.h"
 #include "WinTextLogWindows.h"
+#include "WinTickClock.h"
+#include "WinUserDialogView.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
 #include "WinXmlDocument.h"
@@ -72,6 +75,9 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .callTrace = std::make_shared<DailyTraceFile>(),
       .dialogDesktop = std::make_shared<win32::WinDialogDesktop>(),
       .settingsViews = std::make_shared<win32::WinSettingsViews>(),
+      .ticks = std::make_shared<win32::WinTickClock>(),
+      .userDialogs = std::make_shared<win32::WinUserDialogViews>(),
+      .streamSockets = std::make_shared<win32::WinStreamSockets>(),
   };
 }
 

@@ -30,7 +30,7 @@ namespace {
 
 class RecordedWindow : public UserDialogWindow {
  public:
-  RecordedWindow(RecordingUserDialogs& owner, TfmUserDialog& dialog, std::size_t index,
+  RecordedWindow(RecordingUserDialogs& owner, UserDialogModel& dialog, std::size_t index,
                  std::shared_ptr<bool> alive, const SimulatedTime& time)
       : owner_(owner), dialog_(dialog), index_(index), alive_(std::move(alive)), time_(time) {}
   ~RecordedWindow() override {
@@ -43,7 +43,7 @@ class RecordedWindow : public UserDialogWindow {
 
  private:
   RecordingUserDialogs& owner_;
-  TfmUserDialog& dialog_;
+  UserDialogModel& dialog_;
   std::size_t index_;
   std::shared_ptr<bool> alive_;
   const SimulatedTime& time_;
@@ -51,7 +51,7 @@ class RecordedWindow : public UserDialogWindow {
 
 }  // namespace
 
-std::unique_ptr<UserDialogWindow> RecordingUserDialogs::Show(TfmUserDialog& dialog) {
+std::unique_ptr<UserDialogWindow> RecordingUserDialogs::Show(UserDialogModel& dialog) {
   Shown record;
   record.info = dialog.InfoCaption();
   record.timerVisible = dialog.TimerVisible();
@@ -66,7 +66,7 @@ std::unique_ptr<UserDialogWindow> RecordingUserDialogs::Show(TfmUserDialog& dial
 
 void RecordingUserDialogs::TickEverySecond(std::size_t index, std::shared_ptr<bool> alive,
                                            std::uint64_t at) {
-  TfmUserDialog* dialog = open;
+  UserDialogModel* dialog = open;
   time_.At(at, [this, index, alive, at, dialog] {
     if (!*alive) return;
     dialog->TimerTimer();

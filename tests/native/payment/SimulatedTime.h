@@ -65,7 +65,7 @@ class RecordingUserDialogs : public UserDialogViews {
 
   explicit RecordingUserDialogs(SimulatedTime& time) : time_(time) {}
 
-  std::unique_ptr<UserDialogWindow> Show(TfmUserDialog& dialog) override;
+  std::unique_ptr<UserDialogWindow> Show(UserDialogModel& dialog) override;
   bool AskYesNo(const WideString& text, const WideString& caption) override;
 
   // Presses "Отмена" of the open dialog at a moment of simulated time.
@@ -74,7 +74,7 @@ class RecordingUserDialogs : public UserDialogViews {
   std::vector<Shown> shown;
   std::deque<bool> answers;
   std::vector<WideString> questions;
-  TfmUserDialog* open = nullptr;
+  UserDialogModel* open = nullptr;
 
  private:
   void TickEverySecond(std::size_t index, std::shared_ptr<bool> alive, std::uint64_t at);

@@ -18,7 +18,7 @@ struct TUserDialogPorts {
 // optional countdown of seconds and "Отмена", which after a confirmation hands the waiting
 // driver's window the empty code (message 1036 with both parameters 0). At most one exists
 // in the process; the window is shown from construction to destruction.
-class TfmUserDialog {
+class TfmUserDialog final : public UserDialogModel {
  public:
   static constexpr int kClientWidth = 469;
   static constexpr int kClientHeight = 148;
@@ -31,19 +31,19 @@ class TfmUserDialog {
 
   TfmUserDialog(TUserDialogPorts ports, bool AShowTimerSeconds, const WideString& AUserText,
                 std::uintptr_t AHandleDlg, int ABarcodeReadTimeout);
-  ~TfmUserDialog();
+  virtual ~TfmUserDialog();
   TfmUserDialog(const TfmUserDialog&) = delete;
   TfmUserDialog& operator=(const TfmUserDialog&) = delete;
 
   // The dialog open in this process, if any.
   static TfmUserDialog* Current();
 
-  void TimerTimer();
-  void btnCancelClick();
+  void TimerTimer() override;
+  void btnCancelClick() override;
 
-  const WideString& InfoCaption() const { return FInfoCaption; }
-  const WideString& TimerCaption() const { return FTimerCaption; }
-  bool TimerVisible() const { return FTimerVisible; }
+  const WideString& InfoCaption() const override { return FInfoCaption; }
+  const WideString& TimerCaption() const override { return FTimerCaption; }
+  bool TimerVisible() const override { return FTimerVisible; }
   int TimerSeconds() const { return FTimerSeconds; }
   std::uintptr_t HandleDlg() const { return FHandleDlg; }
 
