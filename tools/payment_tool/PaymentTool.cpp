@@ -3,11 +3,14 @@
 // in this process, so that a wallet code scanned during a payment arrives through the mailbox.
 #include <windows.h>
 #include <objbase.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,9 @@ constexpr char kUsage[] =
     "  --log-dir DIR          the HTTP traffic log's folder\n"
     "  --scanner serial:N     load the scanner driver Ovex.MorvanelV41 through COM on COM N\n"
     "  --scanner keyboard     ... or as a keyboard-wedge scanner\n"
+    "  --trust FILE           trust the service's certificate (PEM) for this run: it is put\n"
+    "                         into the machine's root store and taken out at the end (for a\n"
+    "                         local test service with a self-signed certificate)\n"
     "  --help                 this text\n"
     "\n"
     "The exit status is 0 when every command succeeded.\n";
@@ -63,6 +69,7 @@ struct Options {
   equ::TVornConfiguration configuration;
   std::vector<std::vector<WideString>> commands;
   WideString scanner;
+  WideString trust;
 };
 
 void Print(const WideString& line) {
@@ -139,6 +146,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
       c.AHTTPLogDir = value();
     } else if (arg == u"--scanner") {
       options.scanner = value();
+    } else if (arg == u"--trust") {
+      options.trust = value();
     } else if (Arity(arg) != SIZE_MAX) {
       std::vector<WideString> command{arg};
       for (std::size_t n = 0; n < Arity(arg) && i + 1 < argc; ++n) command.push_back(value());
@@ -230,6 +239,59 @@ class Scanner {
   std::unique_ptr<equ::win32::ComDispatchPort> port_;
 };
 
+struct StoreCloser {
+  void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
+};
+using CertificateStore = std::unique_ptr<void, StoreCloser>;
+
+CertificateStore OpenMachineRoot() {
+  return CertificateStore(
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
+}
+
+// A certificate in the machine's root store while the object lives. A registry store writes
+// its changes when it is closed: only then does the chain engine see them.
+class TrustedCertificate {
+ public:
+  bool Add(const WideString& pemFile) {
+    std::ifstream in(equ::win32::WidePtr(pemFile), std::ios::binary);
+    std::stringstream pem;
+    pem << in.rdbuf();
+    const std::string text = pem.str();
+    DWORD size = 0;
+    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()),
+                              CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr)) {
+      return false;
+    }
+    der_.assign(size, '\0');
+    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()),
+                              CRYPT_STRING_BASE64HEADER, Der(), &size, nullptr, nullptr)) {
+      return false;
+    }
+    const CertificateStore root = OpenMachineRoot();
+    added_ = root && CertAddEncodedCertificateToStore(root.get(), X509_ASN_ENCODING, Der(), size,
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    return added_;
+  }
+  ~TrustedCertificate() {
+    if (!added_) return;
+    const CertificateStore root = OpenMachineRoot();
+    PCCERT_CONTEXT ours =
+        CertCreateCertificateContext(X509_ASN_ENCODING, Der(), static_cast<DWORD>(der_.size()));
+    if (root && ours != nullptr) {
+      PCCERT_CONTEXT stored = CertFindCertificateInStore(root.get(), X509_ASN_ENCODING, 0,
+                                                         CERT_FIND_EXISTING, ours, nullptr);
+      if (stored != nullptr) CertDeleteCertificateFromStore(stored);  // frees `stored`
+    }
+    if (ours != nullptr) CertFreeCertificateContext(ours);
+  }
+
+ private:
+  BYTE* Der() { return reinterpret_cast<BYTE*>(der_.data()); }
+  std::string der_;
+  bool added_ = false;
+};
+
 void PrintOutcome(const WideString& rrn, const WideString& receiptNum, const WideString& receipt) {
   Print(u"RRN: " + rrn);
   Print(u"receipt number: " + receiptNum);
@@ -291,6 +353,11 @@ bool RunCommand(equ::TVornDriver& driver, const std::vector<WideString>& command
 }
 
 int Run(const Options& options) {
+  TrustedCertificate trusted;
+  if (!options.trust.empty() && !trusted.Add(options.trust)) {
+    Print(u"cannot trust the certificate " + options.trust);
+    return 2;
+  }
   Scanner scanner;
   if (!options.scanner.empty() && !scanner.Load(options.scanner)) return 2;
   equ::TVornDriver driver(equ::AcquiringPortsOf(equ::Platform()));
