@@ -6,11 +6,11 @@
 #                                  few barcodes are written to the other end of the line
 #   bash scripts/demo.sh keyboard  a keyboard-wedge scanner: the test host shows a window under
 #                                  a headless X server and xdotool types barcodes as fast bursts
-#   bash scripts/demo.sh payment   a card-less payment: the local payment service and the
-#                                  customer-display simulator start natively, the payment tool
-#                                  runs under Wine with the scanner driver on COM5; a wallet code
-#                                  scanned during the waiting dialog pays the first invoice, and
-#                                  the second is paid by the shop's QR code on the display
+#   bash scripts/demo.sh payment   a card-less payment (e2e/payment_tool.sh): the local payment
+#                                  service and the customer-display simulator start natively,
+#                                  the payment tool runs under Wine with the scanner driver on
+#                                  COM5; a wallet code scanned during the waiting dialog pays the
+#                                  first invoice, the shop's QR code on the display the second
 #
 # Installs what is missing, builds the Windows module and the test host, registers the module
 # in the project-local prefix with the end-to-end tests' fixture (ctest e2e.fixture.*: the prefix
@@ -122,8 +122,10 @@ scan_keyboard() {
 }
 
 if [[ "$mode" == payment ]]; then
-  # shellcheck source=SCRIPTDIR/demo-payment.sh
-  source scripts/demo-payment.sh
+  # The same run as the end-to-end test e2e.payment.tool_with_scanner_on_com_port.
+  rm -f "$WINEPREFIX/dosdevices/com5"
+  bash e2e/payment_tool.sh "$root/build/native" "$root/build/screenshots" 5 -- \
+    "$EQU_WINE64" "$root/build/windows/tools/payment_tool.exe"
   exit $?
 fi
 
