@@ -6,15 +6,17 @@
 # the screen, then 250.00 by the shop's QR code on the display, marked paid at the service as
 # the customer's phone would. Keeps a screenshot of the dialog in SHOTS_DIR.
 #
-#   payment_tool.sh NATIVE_TREE SHOTS_DIR COM_NUMBER -- LOADER PROGRAM
+#   payment_tool.sh NATIVE_TREE SHOTS_DIR COM_NUMBER|keyboard -- LOADER PROGRAM
 #
+# With "keyboard" the scanner driver is a keyboard-wedge scanner and xdotool types the wallet
+# code as a scanner's burst.
 # Needs WINEPREFIX and DISPLAY of a running Wine session with the scanner driver registered.
 # Prints the display's and the tool's output and PASS/FAIL lines; the exit status is 0 when
 # both payments completed.
 set -euo pipefail
 
 if (($# < 5)) || [[ $4 != -- ]]; then
-  echo "usage: payment_tool.sh NATIVE_TREE SHOTS_DIR COM_NUMBER -- LOADER PROGRAM" >&2
+  echo "usage: payment_tool.sh NATIVE_TREE SHOTS_DIR COM_NUMBER|keyboard -- LOADER PROGRAM" >&2
   exit 64
 fi
 native=$1
@@ -27,14 +29,14 @@ WALLET=9b2f5c1e-0d4a-4e6b-8c3f-7a1d2e3f4a5b
 work=$(mktemp -d /tmp/equ-payment-tool.XXXXXX)
 mkdir -p "$shots"
 service_pid="" display_pid="" tool_pid="" socat_pid=""
-com_link="$WINEPREFIX/dosdevices/com$com"
+com_link="$WINEPREFIX/dosdevices/com${com,,}"
 
 cleanup() {
   local pid
   for pid in "$tool_pid" "$display_pid" "$service_pid" "$socat_pid"; do
     [[ -n "$pid" ]] && kill "$pid" 2>/dev/null
   done
-  rm -f "$com_link"
+  [[ -n "$com_link" ]] && rm -f "$com_link"
   rm -rf "$work"
   return 0
 }
@@ -73,19 +75,25 @@ display_port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/dis
 echo
 echo "== the local payment service at $base, the customer display on port $display_port"
 
-socat pty,raw,echo=0,link="$work/host" pty,raw,echo=0,link="$work/scanner" &
-socat_pid=$!
-for ((i = 0; i < 50; i++)); do
-  [[ -e "$work/host" && -e "$work/scanner" ]] && break
-  sleep 0.1
-done
-ln -sf "$work/host" "$com_link"
+if [[ $com == keyboard ]]; then
+  scanner=keyboard
+  com_link=""
+else
+  scanner="serial:$com"
+  socat pty,raw,echo=0,link="$work/host" pty,raw,echo=0,link="$work/scanner" &
+  socat_pid=$!
+  for ((i = 0; i < 50; i++)); do
+    [[ -e "$work/host" && -e "$work/scanner" ]] && break
+    sleep 0.1
+  done
+  ln -sf "$work/host" "$com_link"
+fi
 
 tool_log="$work/tool.log"
 trust="Z:${work//\//\\}\\localhost.pem"
 echo
-echo "== payment tool: pay 150.00 by the customer's wallet code (the scanner driver on COM$com)"
-timeout -k 10 150 "$@" --service "$base" --trust "$trust" --scanner "serial:$com" \
+echo "== payment tool: pay 150.00 by the customer's wallet code (the scanner driver: $scanner)"
+timeout -k 10 150 "$@" --service "$base" --trust "$trust" --scanner "$scanner" \
   --display "127.0.0.1:$display_port" --read-timeout 60 --invoice-timeout 60 \
   pay 150 0 pay 250 1 >"$tool_log" 2>&1 &
 tool_pid=$!
@@ -98,8 +106,14 @@ if import -window root "$work/screen.png" 2>/dev/null; then
     +repage "$shots/payment_dialog.png"
   echo "the waiting dialog on the screen: $shots/payment_dialog.png"
 fi
-echo "scanner -> $WALLET"
-printf '%s\r\n' "$WALLET" >"$work/scanner"
+if [[ $scanner == keyboard ]]; then
+  echo "scanner types -> $WALLET (5 ms between keys)"
+  xdotool type --delay 5 "$WALLET"
+  xdotool key Return
+else
+  echo "scanner -> $WALLET"
+  printf '%s\r\n' "$WALLET" >"$work/scanner"
+fi
 
 echo
 echo "== pay 250.00 by the shop's QR code on the customer display"
