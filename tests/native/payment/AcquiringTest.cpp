@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "AcquiringFixture.h"
@@ -480,7 +481,10 @@ TEST(AcquiringPortsTest, OperationsNameTheMissingPort) {
   ports.sharedMemory = std::make_shared<InProcessSharedMemory>();
   ports.heap = std::make_shared<posix::PosixProcessHeap>();
   ports.codePage = std::make_shared<posix::IconvCodePage>();
+  const std::filesystem::path before = std::filesystem::current_path();
   TVornDriver driver(ports);  // the hand-off alone needs no more
+  // Nothing is extracted: the host's current directory stays where it was.
+  EXPECT_EQ(std::filesystem::current_path(), before);
   try {
     driver.Open(TVornConfiguration{});
     FAIL() << "no failure";

@@ -59,6 +59,11 @@ class AtScopeEnd {
   Action action_;
 };
 
+// A time-out in seconds as milliseconds; a negative one counts as none.
+std::uint64_t SecondsInMs(std::int32_t seconds) {
+  return seconds > 0 ? static_cast<std::uint64_t>(seconds) * 1000 : 0;
+}
+
 Json ParseReply(const WideString& response) {
   return Json::parse(WideToUtf8(response), nullptr, /*allow_exceptions=*/false);
 }
@@ -308,7 +313,7 @@ void TVornDriver::ReadQRCode(WideString& AQRCode) {
   CreateMailbox();
   ShowUserDialog(true, WideString());
   // "More than the timeout has passed": the wait ends one millisecond after it.
-  const std::uint64_t until = start + static_cast<std::uint64_t>(FBarcodeReadTimeout) * 1000 + 1;
+  const std::uint64_t until = start + SecondsInMs(FBarcodeReadTimeout) + 1;
   HandleMessagesUntil(until, [this] { return FIsScannedOrCancel; });
   if (IsBlank(FScanData)) throw Exception(kNoCustomerCode);
   AQRCode = FScanData;
@@ -319,7 +324,7 @@ void TVornDriver::WaitInvoicePaid(const WideString& AInvoiceID, WideString& ACha
   AChargeID.clear();
   const TickClock& ticks = *FPorts.ticks;
   const std::uint64_t start = ticks.NowMs();
-  const std::uint64_t limit = static_cast<std::uint64_t>(FInvoiceTimeout) * 1000;
+  const std::uint64_t limit = SecondsInMs(FInvoiceTimeout);
   FIsScannedOrCancel = false;
   const AtScopeEnd closeDialog([this] { CloseUserDialog(); });
   ShowUserDialog(false, kWaitingForPayment);
