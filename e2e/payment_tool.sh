@@ -100,11 +100,21 @@ tool_pid=$!
 wait_for "$tool_log" "waiting for the customer's wallet code" 60
 sleep 2
 # The dialog is centred on the screen: its 469 x 148 pixels with a margin, the shadow included.
-if import -window root "$work/screen.png" 2>/dev/null; then
+# Two pictures a second and a half apart: the countdown must have moved between them.
+shot() { # NAME
+  import -window root "$work/screen.png" 2>/dev/null || return 1
   read -r screen_w screen_h < <(identify -format '%w %h\n' "$work/screen.png")
-  convert "$work/screen.png" -crop "477x172+$(((screen_w - 469) / 2 - 4))+$(((screen_h - 148) / 2 - 22))" \
-    +repage "$shots/payment_dialog.png"
+  convert "$work/screen.png" \
+    -crop "477x172+$(((screen_w - 469) / 2 - 4))+$(((screen_h - 148) / 2 - 22))" +repage "$1"
+}
+if shot "$work/first.png" && sleep 1.5 && shot "$shots/payment_dialog.png"; then
   echo "the waiting dialog on the screen: $shots/payment_dialog.png"
+  changed=$(compare -metric AE "$work/first.png" "$shots/payment_dialog.png" null: 2>&1 || true)
+  if [[ ${changed%% *} =~ ^[0-9]+$ ]] && ((${changed%% *} > 0)); then
+    echo "PASS: the countdown runs ($changed pixels changed in 1.5 s)"
+  else
+    echo "FAIL: the dialog did not change in 1.5 s ($changed)"
+  fi
 fi
 if [[ $scanner == keyboard ]]; then
   echo "scanner types -> $WALLET (5 ms between keys)"
