@@ -114,7 +114,7 @@ class WinUserDialogWindow : public UserDialogWindow {
   }
 
   // As large as the dialog, 4 pixels right of and 20 above its top-left corner, shown without
-  // being activated, behind the dialog.
+  // being activated.
   void CreateShadow() {
     RECT frame{};
     GetWindowRect(window_.get(), &frame);
@@ -124,6 +124,9 @@ class WinUserDialogWindow : public UserDialogWindow {
         frame.bottom - frame.top, nullptr, nullptr, ThisModule(), nullptr));
     SetLayeredWindowAttributes(shadow_.get(), 0, TfmUserDialog::kShadowOpacity, LWA_ALPHA);
     ShowWindow(shadow_.get(), SW_SHOWNOACTIVATE);
+    // Behind the dialog, which it only frames.
+    SetWindowPos(shadow_.get(), window_.get(), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 
   void PaintBevel() {
