@@ -210,6 +210,18 @@ TEST_F(DriverRoutingTest, KeyboardChannelGetsTheSettingsOfEachEnabling) {
   EXPECT_EQ(channel.Count(), 1) << "only the definition of the latest enabling";
 }
 
+// An enabled keyboard driver's CheckHealth tells how its keyboard hook is; a disabled one
+// enables and disables as every device does.
+TEST_F(DriverRoutingTest, CheckHealthOfAKeyboardDriverTellsTheHooksState) {
+  auto driver = NewDriver(1);
+  WideString description;
+  EXPECT_EQ(driver->DoCheckHealth(description), 0);
+  EXPECT_FALSE(driver->DeviceKeyboard()->IsHookInstalled()) << "disabled again";
+  ASSERT_EQ(driver->Enable(), 0);
+  EXPECT_EQ(driver->DoCheckHealth(description), 0);
+  EXPECT_EQ(description, u"Перехват клавиатуры установлен и работает");
+}
+
 TEST_F(DriverRoutingTest, SerialEnablingReportsThePortFailure) {
   auto driver = NewDriver(0);
   driver->SetSettingValue(u"PortNumber", Variant(250));
