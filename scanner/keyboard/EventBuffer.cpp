@@ -18,7 +18,7 @@ TKeyEventStruct ToKeyEventStruct(const RawKeyEvent& event) {
 
 TEventBuffer::TEventBuffer(KeyInjector* injector) : FInjector(injector) {
   FEvents.reserve(kReservedEvents);
-  FReplaying.reserve(kReservedEvents);
+  FSpare.reserve(kReservedEvents);
 }
 
 void TEventBuffer::AddEvent(const RawKeyEvent& event) {
@@ -37,7 +37,7 @@ bool TEventBuffer::PutEvent(std::int32_t index, const TKeyEventStruct& item) {
 }
 
 void TEventBuffer::Flush() {
-  FlushOnly([](const TKeyEventStruct&) { return true; });
+  FlushOnly([](const TKeyEventStruct&) { return true; }, [] {});
 }
 
 }  // namespace equ

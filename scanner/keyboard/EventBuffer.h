@@ -27,28 +27,32 @@ class TEventBuffer {
   // Stores a copy of `item` at index; false when index is out of range.
   bool PutEvent(std::int32_t index, const TKeyEventStruct& item);
   void Flush();
-  // Replays only the records that `keep` picks, in order, and empties the buffer.
-  template <typename Keep>
-  void FlushOnly(Keep keep);
+  // Takes every record out, runs `before`, then replays the records that `keep` picks, in
+  // order. The system may deliver further key events inside a replay: what the hook holds then
+  // stays in the buffer, after `before` has run.
+  template <typename Keep, typename Before>
+  void FlushOnly(Keep keep, Before before);
   void Clear() { FEvents.clear(); }
   std::int32_t Count() const { return static_cast<std::int32_t>(FEvents.size()); }
 
  private:
   std::vector<TKeyEventStruct> FEvents;
   KeyInjector* FInjector;
-  // Records taken out before a replay: a replayed key re-enters the hook inside the call, and
-  // what the hook then holds goes to FEvents, after what is being replayed.
-  std::vector<TKeyEventStruct> FReplaying;
+  // Reserved space lent to the records being replayed; a replay inside a replay gets none.
+  std::vector<TKeyEventStruct> FSpare;
 };
 
-template <typename Keep>
-void TEventBuffer::FlushOnly(Keep keep) {
-  FReplaying.clear();
-  FReplaying.swap(FEvents);
-  for (const TKeyEventStruct& record : FReplaying) {
+template <typename Keep, typename Before>
+void TEventBuffer::FlushOnly(Keep keep, Before before) {
+  std::vector<TKeyEventStruct> replaying;
+  replaying.swap(FSpare);
+  replaying.swap(FEvents);
+  before();
+  for (const TKeyEventStruct& record : replaying) {
     if (FInjector && keep(record)) FInjector->Inject(record);
   }
-  FReplaying.clear();
+  replaying.clear();
+  if (replaying.capacity() > FSpare.capacity()) FSpare.swap(replaying);
 }
 
 // The replay form of a raw event: key-up and extended flags carried over, the time dropped.

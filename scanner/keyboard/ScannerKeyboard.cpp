@@ -359,10 +359,16 @@ void TScannerKeyboard::ReadData() {
   if (FDeleteCRLFPostfix) text = DeleteCRLF(text);
   if (FUpperCaseData) text = FPorts.textCase->ToUpper(text);
   WideString raw = FBuffer;
-  ResetState();
-  FIgnoreEvents = true;
-  RestartTimer();
-  FEventBuffer.Clear();
+  // The barcode's events go; key-ups owed to the application are replayed once the state is
+  // new. In prefix/postfix mode the rest of the scanner's keys fall into a pause of one interval.
+  FEventBuffer.FlushOnly([this](const TKeyEventStruct& record) { return IsOwedKeyUp(record); },
+                         [this] {
+                           ClearState();
+                           if (!FUseInterCharInt) {
+                             FIgnoreEvents = true;
+                             RestartTimer();
+                           }
+                         });
   AppLog(u"TScannerKeyboard.ReadData", u"ScannerData=" + text + u" RawData=" + raw, kLogDebug);
   // Delivered on the host thread once the hook procedure has returned: host code inside the
   // hook would keep the system waiting for it.
@@ -387,37 +393,51 @@ void TScannerKeyboard::DoTimer() {
   FTimer->Stop();
   if (FUseInterCharInt && FBuffer.size() >= 2 && FBuffer.size() >= FMinDataLen) {
     ReadData();
-  } else {
-    // The pause ends before the replay: the replayed keys come back through the hook inside
-    // the replay and must pass.
-    FIgnoreEvents = false;
-    FlushEvents();
+    return;
   }
-  ResetState();
+  // The state (the pause included) is new before the replay: the replayed keys come back
+  // through the hook inside the replay and must pass, and keys the system delivers meanwhile
+  // begin a sequence of their own.
+  FEventBuffer.FlushOnly(
+      [this](const TKeyEventStruct& record) {
+        NoteReachedApplication(record.vkCode, (record.flags & kKeyStrokeUp) != 0);
+        return true;
+      },
+      [this] { ClearState(); });
 }
 
 void TScannerKeyboard::FlushEvents() {
-  FBuffer.clear();
-  FScanData.clear();
-  FEventBuffer.FlushOnly([this](const TKeyEventStruct& record) {
-    NoteReachedApplication(record.vkCode, (record.flags & kKeyStrokeUp) != 0);
-    return true;
-  });
+  FEventBuffer.FlushOnly(
+      [this](const TKeyEventStruct& record) {
+        NoteReachedApplication(record.vkCode, (record.flags & kKeyStrokeUp) != 0);
+        return true;
+      },
+      [this] {
+        FBuffer.clear();
+        FScanData.clear();
+      });
+}
+
+bool TScannerKeyboard::IsOwedKeyUp(const TKeyEventStruct& record) {
+  const std::uint32_t vk = record.vkCode & 0xFF;
+  if ((record.flags & kKeyStrokeUp) == 0 || !FDownAtApplication[vk]) return false;
+  NoteReachedApplication(vk, true);
+  return true;
 }
 
 void TScannerKeyboard::DropHeldEvents() {
-  FEventBuffer.FlushOnly([this](const TKeyEventStruct& record) {
-    const std::uint32_t vk = record.vkCode & 0xFF;
-    if ((record.flags & kKeyStrokeUp) == 0 || !FDownAtApplication[vk]) return false;
-    NoteReachedApplication(vk, true);
-    return true;
-  });
+  FEventBuffer.FlushOnly([this](const TKeyEventStruct& record) { return IsOwedKeyUp(record); },
+                         [] {});
 }
 
 void TScannerKeyboard::ResetState() {
+  FEventBuffer.FlushOnly([this](const TKeyEventStruct& record) { return IsOwedKeyUp(record); },
+                         [this] { ClearState(); });
+}
+
+void TScannerKeyboard::ClearState() {
   FIgnoreEvents = false;
   if (FTimer) FTimer->Stop();
-  DropHeldEvents();
   FBuffer.clear();
   FScanData.clear();
   ClearPrevEvent();

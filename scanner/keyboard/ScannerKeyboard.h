@@ -129,10 +129,14 @@ class TScannerKeyboard : public TBaseScanners {
   void OnTimerTick();
   void DoTimer();
   void FlushEvents();
+  // Drops what is held (replaying the owed key-ups) and clears the recognizer's state.
   void ResetState();
+  void ClearState();
   // Empties the event buffer, replaying only the key-ups whose key-downs reached the
   // application.
   void DropHeldEvents();
+  // True (and noted) for a held key-up whose key-down reached the application.
+  bool IsOwedKeyUp(const TKeyEventStruct& record);
   void RestartTimer();
   bool IsRepeatedEvent(const RawKeyEvent& event);
   void ClearPrevEvent() { FPrevEvent = RawKeyEvent{}; }

@@ -165,6 +165,31 @@ TEST(PrefixPostfixMode, KeyThatTypesNothingPassesOutsideARunAndIsHeldInside) {
   EXPECT_FALSE(rig.application.AnyKeyDown());
 }
 
+// The system may deliver physical keys inside a replay (under Wine a thread that replays reads
+// the keys typed meanwhile): they begin a sequence of their own, and none is lost to the reset
+// that follows the replay.
+TEST(IntervalMode, KeysDeliveredInsideAReplayBeginANewSequence) {
+  KeyboardRig rig;
+  bool delivered = false;
+  rig.injector->onInject = [&](const KeyStroke&) {
+    if (delivered) return;
+    delivered = true;
+    rig.Send({rig.clock.Now(), kMsgKeyDown, '1', 0});
+  };
+  rig.Send({0, kMsgKeyDown, 'A', 0});
+  rig.Send({3, kMsgKeyUp, 'A', 0});
+  rig.Run({{42, kMsgKeyUp, '1', 0},
+           {45, kMsgKeyDown, '2', 0},
+           {47, kMsgKeyUp, '2', 0},
+           {50, kMsgKeyDown, '3', 0},
+           {52, kMsgKeyUp, '3', 0}});
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"123");
+  EXPECT_EQ(rig.application.Text(), u"a");
+  EXPECT_FALSE(rig.application.AnyKeyDown());
+}
+
 TEST(IntervalMode, ModifiersAreHeldWithTheKeysTheyShift) {
   KeyboardRig rig;
   const auto script = TypeText(u"AB1", 0, 10);
