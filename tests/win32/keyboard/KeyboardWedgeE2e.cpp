@@ -231,9 +231,7 @@ TEST(KeyboardWedge, slow_data_event) {
 }
 
 // A host that works for 3 s without handling messages while a burst is typed receives that
-// barcode once it is back; the field stays empty. (Not registered with ctest: Wine feeds the
-// hook the burst's later keys only when a thread of the process reads X input again, so the
-// burst arrives split there; see e2e/CMakeLists.txt.)
+// barcode once it is back; the field stays empty.
 TEST(KeyboardWedge, busy_host) {
   Host host;
   host.busyAfterShowMs = 3000;
