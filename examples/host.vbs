@@ -5,9 +5,9 @@
 '
 ' Run it with the script host of the driver's bitness (a 32-bit cscript needs the x86 module).
 ' Each step prints "PASS step" or "FAIL step: code description"; the last line is DONE.
-' The script ends after Close: a script host that handles no window messages (cscript)
-' receives no data events. A host that stays and pumps messages (a form of an HTA, an
-' application's own script engine) gets each scan in DataEvent below.
+' The script runs straight to Close, so no scan reaches DataEvent below (it reads the queue
+' with GetScanData instead). To receive scans, wait after Enable in a loop of WScript.Sleep,
+' which handles the thread's messages while it sleeps (docs/integrating.md, section 5).
 Option Explicit
 
 Class EquipmentManager
