@@ -121,6 +121,9 @@ std::int32_t TDriver::EnableSerial(WideString& resultDescription) {
       static_cast<std::uint32_t>(GetSettingValueInt(u"InterCharIntervalRS232")));
   channel.SetPostfix(std::string());
   channel.SetOnGetScanData([this](const WideString& scanData) { ProcessScanData(scanData); });
+  channel.SetOnPortState([this](bool lost, const WideString& text) {
+    NotifyErrorEvent(lost ? kSerialPortLost : kSerialPortRestored, text);
+  });
   const std::int32_t code = channel.Enable();
   if (code != kResultOk) resultDescription = channel.ResultDescription();
   return code;
@@ -131,6 +134,15 @@ std::int32_t TDriver::OnDisable(WideString&) {
   if (FDeviceRS232) FDeviceRS232->Disable();
   // A disabled driver gives the keyboard back to any other driver.
   ReleaseKbdMutex();
+  return kResultOk;
+}
+
+std::int32_t TDriver::OnCheckHealth(WideString& resultDescription) {
+  if (FDeviceRS232 && FDeviceRS232->PortLost()) {
+    resultDescription = u"Связь со сканером потеряна: порт COM" +
+                        IntToWide(FDeviceRS232->PortNumber()) + u" недоступен";
+    return kResultPortUnavailable;
+  }
   return kResultOk;
 }
 

@@ -38,6 +38,7 @@ TScanner::~TScanner() {
 
 std::int32_t TScanner::Enable() {
   FScanBuffer.clear();
+  FReadFailures = 0;
   Close();
   const std::int32_t result = Open() ? kResultOk : kResultPortUnavailable;
   AppLog(u"TScannerRS232.Enable",
@@ -64,7 +65,9 @@ bool TScanner::ReadData() {
     return true;
   }
   std::string chunk;
-  if (ReadStr(kReadChunk, chunk, false) == kResultOk) {
+  const bool readWorked = ReadStr(kReadChunk, chunk, false) == kResultOk;
+  FReadFailures = readWorked ? 0 : FReadFailures + 1;
+  if (readWorked) {
     if (chunk.empty()) return false;
     FScanBuffer += chunk;
     FLastScanTime = TickCountMs();

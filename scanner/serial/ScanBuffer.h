@@ -37,6 +37,8 @@ class TScanner : public TComm {
   std::uint32_t LastScanTime() const { return FLastScanTime; }
   void SetLastScanTime(std::uint32_t value) { FLastScanTime = value; }
   const std::string& ScanBuffer() const { return FScanBuffer; }
+  // Reads that failed since the last one that worked (or since Enable).
+  std::uint32_t ConsecutiveReadFailures() const { return FReadFailures; }
 
  private:
   // The terminator that ends the current buffer's barcodes; empty when the whole buffer is one.
@@ -49,6 +51,7 @@ class TScanner : public TComm {
   bool FTestMode = false;
   std::string FScanBuffer;
   std::string FPostfix = "\r\n";
+  std::uint32_t FReadFailures = 0;
 };
 
 }  // namespace equ::rs232

@@ -172,8 +172,9 @@ std::int32_t TBaseDevice::Disable() {
 
 std::int32_t TBaseDevice::DoCheckHealth(WideString& resultDescription) {
   const bool wasEnabled = Enabled();
-  const std::int32_t code = wasEnabled ? kResultOk : Enable(resultDescription);
-  resultDescription = GetDriverResultDescription(code);
+  WideString ownDescription;
+  const std::int32_t code = wasEnabled ? OnCheckHealth(ownDescription) : Enable(resultDescription);
+  resultDescription = ownDescription.empty() ? GetDriverResultDescription(code) : ownDescription;
   if (!wasEnabled) Disable();
   return code;
 }

@@ -81,6 +81,10 @@ class TBaseDevice : public TBaseObject {
   bool DataEvent(const WideString& event, const WideString& data, Variant& extData);
   bool DataEvent(const WideString& event, const WideString& data);
   bool ErrorEvent(const WideString& errorName, const WideString& description, Variant& extData);
+  // ErrorEvent for a fault of a channel (or its end) found outside a host call: answers whether
+  // the manager took it and raises nothing. Without a manager nothing is sent; a failing manager
+  // is written to the application log.
+  bool NotifyErrorEvent(const WideString& errorName, const WideString& description);
   bool TaskState(std::int32_t percent, const WideString& description);
   bool WriteLog(const WideString& name, const WideString& text, std::int32_t eventType);
   std::int32_t ShowMessageDlg(const WideString& text, std::int32_t type, std::int32_t buttons,
@@ -124,6 +128,9 @@ class TBaseDevice : public TBaseObject {
   virtual void OnSettingsChanged() {}
   virtual std::int32_t OnEnable(WideString& /*resultDescription*/) { return 0; }
   virtual std::int32_t OnDisable(WideString& /*resultDescription*/) { return 0; }
+  // CheckHealth of an enabled device: 0, or the code of a fault found since enabling with its
+  // own description (kept; an empty one gets the code's text).
+  virtual std::int32_t OnCheckHealth(WideString& /*resultDescription*/) { return 0; }
   virtual bool OnShowSettingsDlg() { return false; }
   virtual void OnDestroy() {}
   virtual std::int32_t OnInit(WideString& /*resultDescription*/) { return 0; }
