@@ -122,6 +122,7 @@ std::int32_t TDriver::EnableSerial(WideString& resultDescription) {
   channel.SetPostfix(std::string());
   channel.SetOnGetScanData([this](const WideString& scanData) { ProcessScanData(scanData); });
   channel.SetOnPortState([this](bool lost, const WideString& text) {
+    const TDestructionHold hold(*this);
     NotifyErrorEvent(lost ? kSerialPortLost : kSerialPortRestored, text);
   });
   const std::int32_t code = channel.Enable();
@@ -171,6 +172,8 @@ bool TDriver::OnShowSettingsDlg() {
 }
 
 void TDriver::ProcessScanData(const WideString& data) {
+  // The host may release the driver inside the data event this scan raises.
+  const TDestructionHold hold(*this);
   if (FTestForm != nullptr) {
     FTestForm->DoScanData(data);
     return;

@@ -103,9 +103,11 @@ void TScannerRS232::Deliver(const TSerialEvent& event) {
     if (event.kind == TSerialEvent::Kind::Barcode) {
       // The barcode is a zero-terminated text: a NUL inside ends what is handed over.
       const std::string_view bytes(event.barcode.c_str());
-      if (FOnGetScanData) FOnGetScanData(FPorts.codePage->FromAnsi(bytes));
-    } else if (FOnPortState) {
-      FOnPortState(event.kind == TSerialEvent::Kind::PortLost, event.text);
+      // Copies: a callback that destroys the channel must not destroy the function it runs in.
+      const TGetScanData callback = FOnGetScanData;
+      if (callback) callback(FPorts.codePage->FromAnsi(bytes));
+    } else if (const TSerialPortState callback = FOnPortState) {
+      callback(event.kind == TSerialEvent::Kind::PortLost, event.text);
     }
   } catch (...) {
     // A failing receiver must not take the host thread's message loop down with it.

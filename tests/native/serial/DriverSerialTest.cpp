@@ -142,5 +142,22 @@ TEST_F(DriverSerialTest, AHostThatReEnablesInItsDataEventReadsOn) {
   EXPECT_TRUE(driver->Enabled());
 }
 
+TEST_F(DriverSerialTest, AHostThatReleasesTheDriverInItsDataEventGoesOn) {
+  int events = 0;
+  manager->answer = [&](testing::FakeManager::Call& call) {
+    if (call.name == u"DataEvent" && ++events == 1) driver.reset();
+    return Variant(true);
+  };
+  ASSERT_TRUE(CallPublic(u"Enable"));
+  driver->SetEventEnabled(true);
+  pty->Write("G1\r\nG2\r\n");
+  ASSERT_TRUE(Serve([&] { return driver == nullptr; }));
+  Serve([] { return false; }, 100);
+  EXPECT_EQ(events, 1) << "a released driver raises no more events";
+  pty->Write("G3\r\n");
+  Serve([] { return false; }, 100);
+  EXPECT_EQ(events, 1);
+}
+
 }  // namespace
 }  // namespace equ
