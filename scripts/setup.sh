@@ -12,7 +12,8 @@ packages=(
   libxml2-dev                               # the scanner definitions XML in the native build
   g++-mingw-w64-x86-64-posix                # Windows cross build, 64-bit
   g++-mingw-w64-i686-posix                  # Windows cross build, 32-bit
-  wine wine64                               # runs the Windows tests and the demo (64-bit only)
+  wine wine64                               # runs the Windows tests and the demo
+  wine32:i386                               # runs the 32-bit module's tests (needs i386 multiarch)
   xvfb xauth                                # headless X display for Wine
   xdotool socat                             # keyboard and serial-line tests
   libcurl4-openssl-dev                      # HTTPS of the payment client in the native build
@@ -54,6 +55,10 @@ run() {
     exit 1
   fi
 }
+# 32-bit Wine comes from the i386 architecture, which a fresh amd64 system does not have yet.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  run dpkg --add-architecture i386
+fi
 run apt-get -qq -o DPkg::Lock::Timeout=600 update
 if ((${#missing[@]})); then run apt-get install "${apt_opts[@]}" "${missing[@]}"; fi
 if ((${#missing_lean[@]})); then

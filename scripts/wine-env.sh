@@ -9,7 +9,16 @@
 #   wine_server_stop
 #   wine_session_start   xvfb_start + wine_server_start (the order they must be in)
 #   with_xvfb CMD...     run one command with a headless X server (reuses a running one)
-#   wine_run ARGS...     `wine ARGS...` with a time limit (EQU_WINE_TIMEOUT seconds, default 120)
+#   wine_run ARGS...     a 64-bit program under Wine with a time limit (EQU_WINE_TIMEOUT seconds,
+#                        default 120): ARGS as for `wine`
+#   wine32_run ARGS...   the same with the 32-bit loader (needs Debian's 32-bit Wine)
+#   wine_has_32bit       whether 32-bit Wine is installed
+#
+# Loaders: once Debian's 32-bit Wine (wine32:i386) is installed, plain `wine` is the 32-bit
+# loader, which runs `cscript` and `regsvr32` as the 32-bit programs; so every 64-bit program is
+# started with the 64-bit loader by its path, and the 32-bit one is asked for by name. A prefix
+# booted before 32-bit Wine came (or went) lacks (or has) the 32-bit half of the system: it is
+# booted anew.
 #
 # Run as a script, `bash scripts/wine-env.sh boot` boots the prefix (the end-to-end tests'
 # fixture does that).
@@ -22,6 +31,8 @@ EQU_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export EQU_ROOT
 export WINEPREFIX="$EQU_ROOT/build/wine-prefix"
 export WINEARCH=win64
+export EQU_WINE64=/usr/lib/wine/wine64
+export EQU_WINE32=/usr/lib/wine/wine
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs; no menu entries or file associations written to $HOME.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -50,11 +61,29 @@ _equ_install_trap() {
 }
 
 wine_run() {
-  timeout -k 10 "${EQU_WINE_TIMEOUT:-120}" wine "$@"
+  timeout -k 10 "${EQU_WINE_TIMEOUT:-120}" "$EQU_WINE64" "$@"
+}
+
+wine_has_32bit() {
+  [[ -x "$EQU_WINE32" ]]
+}
+
+wine32_run() {
+  if ! wine_has_32bit; then
+    echo "wine: ERROR: 32-bit Wine is not installed (bash scripts/setup.sh installs it)" >&2
+    return 127
+  fi
+  timeout -k 10 "${EQU_WINE_TIMEOUT:-120}" "$EQU_WINE32" "$@"
+}
+
+# What the prefix must be booted for: the bitnesses this machine's Wine runs.
+_equ_prefix_kind() {
+  if wine_has_32bit; then echo "bitnesses=64+32"; else echo "bitnesses=64"; fi
 }
 
 wine_is_booted() {
-  [[ -f "$WINEPREFIX/.equ-booted" && -f "$WINEPREFIX/system.reg" ]]
+  [[ -f "$WINEPREFIX/.equ-booted" && -f "$WINEPREFIX/system.reg" ]] &&
+    grep -qx "$(_equ_prefix_kind)" "$WINEPREFIX/.equ-booted"
 }
 
 wine_boot() {
@@ -62,16 +91,19 @@ wine_boot() {
     return 0
   fi
   if [[ -e "$WINEPREFIX" ]]; then
-    # A boot that did not finish: start over. Only ever the project's own prefix.
+    # A boot that did not finish, or one for other bitnesses: start over. Only ever the
+    # project's own prefix, and never under a running server of it.
     [[ "$WINEPREFIX" == "$EQU_ROOT/build/wine-prefix" ]] || return 1
-    echo "wine: removing unfinished prefix $WINEPREFIX"
+    echo "wine: removing prefix $WINEPREFIX (unfinished, or not made for $(_equ_prefix_kind))"
+    timeout 30 wineserver -k 2>/dev/null || true
+    timeout 30 wineserver -w 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
   mkdir -p "$EQU_ROOT/build"
   echo "wine: booting prefix $WINEPREFIX"
   local log="$EQU_ROOT/build/wineboot.log"
   # Without a display: nothing of the boot stays tied to an X server.
-  if ! env -u DISPLAY timeout -k 10 300 wineboot -i >"$log" 2>&1; then
+  if ! env -u DISPLAY timeout -k 10 300 "$EQU_WINE64" wineboot -i >"$log" 2>&1; then
     echo "wine: ERROR: wineboot -i failed; its output:" >&2
     cat "$log" >&2
     return 1
@@ -84,7 +116,10 @@ wine_boot() {
     echo "wine: ERROR: the prefix has no system.reg after wineboot" >&2
     return 1
   fi
-  date -u +%FT%TZ >"$WINEPREFIX/.equ-booted"
+  {
+    date -u +%FT%TZ
+    _equ_prefix_kind
+  } >"$WINEPREFIX/.equ-booted"
 }
 
 xvfb_start() {

@@ -11,6 +11,12 @@ RegistryKey RegistryKey::Create(HKEY parent, const WideString& subKey) {
   return RegistryKey(status == ERROR_SUCCESS ? key : nullptr, status);
 }
 
+RegistryKey RegistryKey::OpenForReading(HKEY parent, const WideString& subKey, REGSAM view) {
+  HKEY key = nullptr;
+  const LSTATUS status = RegOpenKeyExW(parent, WidePtr(subKey), 0, KEY_READ | view, &key);
+  return RegistryKey(status == ERROR_SUCCESS ? key : nullptr, status);
+}
+
 RegistryKey::~RegistryKey() {
   if (key_ != nullptr) RegCloseKey(key_);
 }

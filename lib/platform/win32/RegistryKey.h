@@ -11,6 +11,9 @@ class RegistryKey {
  public:
   // Creates (or opens) a key below a parent for writing; check IsOpen.
   static RegistryKey Create(HKEY parent, const WideString& subKey);
+  // Opens an existing key for reading, in the registry view `view` (0: the module's own, or
+  // KEY_WOW64_32KEY / KEY_WOW64_64KEY); check IsOpen.
+  static RegistryKey OpenForReading(HKEY parent, const WideString& subKey, REGSAM view = 0);
   RegistryKey(RegistryKey&& other) noexcept : key_(other.key_), status_(other.status_) {
     other.key_ = nullptr;
   }

@@ -34,6 +34,20 @@ std::vector<Entry> EntriesOf(const ServerClassInfo& info, const WideString& modu
   };
 }
 
+// The registry view of the other bitness: a 64-bit module's other view is the 32-bit one and
+// the other way round. Only the CLSID keys are kept apart per view; the ProgID key is shared.
+REGSAM OtherBitnessView() {
+  return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+// Whether the module of the other bitness still has the class registered in this scope. On a
+// system without WoW64 the other view is this one, whose CLSID key is already gone.
+bool OtherBitnessHasClass(RegistryScope scope, const WideString& clsidKey) {
+  const HKEY top = scope == RegistryScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  const WideString path = u"Software\\Classes\\" + clsidKey + u"\\InprocServer32";
+  return RegistryKey::OpenForReading(top, path, OtherBitnessView()).IsOpen();
+}
+
 HRESULT FromStatus(LSTATUS status) {
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(status));
 }
@@ -65,12 +79,17 @@ HRESULT UnregisterServerClass(const ServerClassInfo& info, RegistryScope scope) 
   const RegistryKey root = ClassesRoot(scope);
   if (!root.IsOpen()) return FromStatus(root.Status());
   const WideString clsidKey = u"CLSID\\" + info.ClassID;
-  const WideString keys[] = {clsidKey + u"\\InprocServer32", clsidKey + u"\\ProgID", clsidKey,
-                             info.ProgID() + u"\\Clsid", info.ProgID()};
   HRESULT result = S_OK;
-  for (const WideString& key : keys) {
+  const auto remove = [&](const WideString& key) {
     const LSTATUS status = RegDeleteKeyW(root.get(), WidePtr(key));
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) result = FromStatus(status);
+  };
+  for (const WideString& key : {clsidKey + u"\\InprocServer32", clsidKey + u"\\ProgID", clsidKey})
+    remove(key);
+  // The ProgID is shared by both bitnesses: it stays while the other one's class is registered.
+  if (!OtherBitnessHasClass(scope, clsidKey)) {
+    remove(info.ProgID() + u"\\Clsid");
+    remove(info.ProgID());
   }
   return result;
 }

@@ -13,7 +13,8 @@ enum class RegistryScope { Machine, CurrentUser };
 // InprocServer32 (module path, ThreadingModel) and ProgID, and the ProgID key with its Clsid.
 HRESULT RegisterServerClass(const ServerClassInfo& info, const WideString& modulePath,
                             RegistryScope scope);
-// Removes those entries, sub-keys first.
+// Removes those entries, sub-keys first. The ProgID key, which both bitnesses share, is kept
+// while the module of the other bitness still has its CLSID registered in the same scope.
 HRESULT UnregisterServerClass(const ServerClassInfo& info, RegistryScope scope);
 
 // The module path as the registry holds it: its short form when it contains a blank.
