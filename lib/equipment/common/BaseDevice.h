@@ -128,9 +128,9 @@ class TBaseDevice : public TBaseObject {
   virtual void OnSettingsChanged() {}
   virtual std::int32_t OnEnable(WideString& /*resultDescription*/) { return 0; }
   virtual std::int32_t OnDisable(WideString& /*resultDescription*/) { return 0; }
-  // CheckHealth of an enabled device: 0, or the code of a fault found since enabling with its
-  // own description (kept; an empty one gets the code's text).
-  virtual std::int32_t OnCheckHealth(WideString& /*resultDescription*/) { return 0; }
+  // What CheckHealth answers for an enabled device: 0 and no description unless a device tells
+  // more (a description given here reaches the host as it is).
+  virtual std::int32_t OnCheckHealth(WideString& resultDescription);
   virtual bool OnShowSettingsDlg() { return false; }
   virtual void OnDestroy() {}
   virtual std::int32_t OnInit(WideString& /*resultDescription*/) { return 0; }
