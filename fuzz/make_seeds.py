@@ -245,3 +245,60 @@ mailbox('handed-over', True, 0, True, 'ST00012|Name=OOO Romashka|Sum=12345',
 mailbox('no-receiver', False, 2, True, '4607001234567', mailbox_text=b'4294967295')
 mailbox('foreign-text', True, 2, False, '123', mailbox_text=b'not a window', block=b'\xcf\xf0')
 mailbox('small-mapping', True, 0, True, '123', mapping=0)
+
+# ----- keyboard_events: interval, prefix mode (and which prefix), MinDataLen, upper case,
+# ignore modifiers, delete CR LF, Russian layout; then events: gap byte, key byte (bit 7: up)
+KEYS = {c: i for i, c in enumerate('0123456789ABQZ')}
+ENTER, SPACE, SHIFT, LSHIFT, CTRL, ALT, F5 = 14, 15, 16, 17, 19, 21, 23
+
+
+def tap(events, key, gap, shift=False):
+    if shift:
+        events.append((gap, LSHIFT))
+        gap = 0
+    events += [(gap, key), (3, key | 0x80)]
+    if shift:
+        events.append((0, LSHIFT | 0x80))
+
+
+def burst(events, text, gap=5):
+    for ch in text:
+        if ch == '\r':
+            tap(events, ENTER, gap)
+        elif ch == '%':
+            tap(events, KEYS['5'], gap, shift=True)
+        else:
+            tap(events, KEYS[ch.upper()], gap, shift=ch.isalpha() and ch.isupper())
+
+
+def keyboard(name, events, interval=40, prefix=False, min_len=3):
+    e = Enc().byte(interval - 10).flag(prefix)
+    if prefix:
+        e.flag(True)
+    e.byte(min_len).flag(False).flag(False).flag(True).flag(False)
+    for gap, key in events:
+        e.byte(gap if gap < 16 else 200 + min(gap, 255) - 200 if gap >= 200 else gap % 16)
+        e.byte(key)
+    write('keyboard_events', name, e.b)
+
+
+ev = []
+burst(ev, '4607001234567\r')
+keyboard('ean13-burst', ev)
+ev = []
+tap(ev, KEYS['Q'], 0)
+ev.append((250, KEYS['A']))
+ev.append((250, KEYS['A'] | 0x80))
+burst(ev, '123456\r')
+ev.append((250, KEYS['Z']))
+ev.append((5, KEYS['Z'] | 0x80))
+keyboard('typing-around-a-burst', ev)
+ev = []
+burst(ev, '%4607001\r')
+keyboard('prefix-postfix', ev, prefix=True)
+ev = [(0, SHIFT), (5, KEYS['A']), (3, KEYS['A'] | 0x80), (5, KEYS['B']), (3, KEYS['B'] | 0x80),
+      (5, KEYS['1']), (3, KEYS['1'] | 0x80), (250, SHIFT | 0x80)]
+keyboard('shift-held-through-a-burst', ev)
+ev = [(0, CTRL), (250, KEYS['A']), (3, KEYS['A'] | 0x80), (250, CTRL | 0x80), (250, F5),
+      (5, F5 | 0x80), (5, KEYS['1']), (30, KEYS['1']), (30, KEYS['1']), (5, KEYS['1'] | 0x80)]
+keyboard('shortcut-and-repeat', ev)
