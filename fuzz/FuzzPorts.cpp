@@ -25,8 +25,8 @@ PortStatus CountingLogFiles::Append(const WideString&, std::string_view bytes, b
 namespace {
 
 std::string MutexFolderOfThisProcess() {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       ("equ-fuzz-mutex-" + std::to_string(::getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("equ-fuzz-mutex-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   return folder.string();
 }

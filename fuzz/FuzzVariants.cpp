@@ -14,11 +14,26 @@ constexpr std::size_t kMaxElements = 256;
 
 // The driver's settings and some that are not.
 constexpr const char16_t* kSettingIds[] = {
-    u"DefaultTimeOut", u"EventLogEnabled", u"DebugLogEnabled", u"Prefix",
-    u"Postfix", u"AutoDisableDataEvent", u"InterfaceType", u"PortNumber",
-    u"Baud", u"PrefixKbd", u"PostfixKbd", u"InterCharIntervalKbd",
-    u"MinDataLen", u"KeyboardLayout", u"IgnoreModificators", u"UpperCaseData",
-    u"DeleteCRLFPostfix", u"interfacetype", u"Unknown", u"",
+    u"DefaultTimeOut",
+    u"EventLogEnabled",
+    u"DebugLogEnabled",
+    u"Prefix",
+    u"Postfix",
+    u"AutoDisableDataEvent",
+    u"InterfaceType",
+    u"PortNumber",
+    u"Baud",
+    u"PrefixKbd",
+    u"PostfixKbd",
+    u"InterCharIntervalKbd",
+    u"MinDataLen",
+    u"KeyboardLayout",
+    u"IgnoreModificators",
+    u"UpperCaseData",
+    u"DeleteCRLFPostfix",
+    u"interfacetype",
+    u"Unknown",
+    u"",
 };
 
 }  // namespace
@@ -89,8 +104,8 @@ Variant VariantMaker::Make(int depth) {
 }
 
 Variant VariantMaker::MakeArray(int depth) {
-  const VarType elementTypes[] = {VarType::Variant, VarType::String, VarType::I4, VarType::Bool,
-                                  VarType::R8, VarType::Date};
+  const VarType elementTypes[] = {VarType::Variant, VarType::String, VarType::I4,
+                                  VarType::Bool,    VarType::R8,     VarType::Date};
   const VarType elementType = elementTypes[in_.Below(std::size(elementTypes))];
   if (in_.Below(16) == 0) return Variant::ArrayWithoutData(elementType);
   std::vector<ArrayBound> bounds(1 + in_.Below(3));
@@ -112,7 +127,8 @@ Variant VariantMaker::MakeArray(int depth) {
 Variant VariantMaker::MakeReference(int depth) {
   pool_.push_back(Make(depth + 1));
   Variant& target = pool_.back();
-  if (in_.Bool() && !target.IsByRef() && !target.IsArray()) return Variant::TypedReferenceTo(target);
+  if (in_.Bool() && !target.IsByRef() && !target.IsArray())
+    return Variant::TypedReferenceTo(target);
   return Variant::ReferenceTo(target);
 }
 

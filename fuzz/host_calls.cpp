@@ -25,9 +25,9 @@ using equ::fuzz::FuzzInput;
 using equ::fuzz::VariantMaker;
 
 constexpr const char16_t* kMethods[] = {
-    u"Init",        u"Open",          u"Close",     u"GetDeviceInfo",    u"Enable",
-    u"Disable",     u"GetSettings",   u"SetSettings", u"CheckHealth",    u"EnableDataEvents",
-    u"GetDataCount", u"GetScanData",  u"init",      u"GETSCANDATA",      u"Unknown",
+    u"Init",         u"Open",        u"Close",       u"GetDeviceInfo", u"Enable",
+    u"Disable",      u"GetSettings", u"SetSettings", u"CheckHealth",   u"EnableDataEvents",
+    u"GetDataCount", u"GetScanData", u"init",        u"GETSCANDATA",   u"Unknown",
 };
 
 bool Excluded(const std::u16string& name) {

@@ -33,9 +33,9 @@ constexpr bool kCheckKeyState = false;
 
 // Keys a scanner and a person press: digits, letters, Enter, Space, both Shifts, Ctrl, Alt,
 // F5, an arrow.
-constexpr std::uint32_t kKeys[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B',
-                                   'Q', 'Z', 0x0D, 0x20, 0x10, 0xA0, 0xA1, 0x11, 0xA2, 0x12,
-                                   0xA4, 0x74, 0x25};
+constexpr std::uint32_t kKeys[] = {'0',  '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',
+                                   '9',  'A',  'B',  'Q',  'Z',  0x0D, 0x20, 0x10, 0xA0,
+                                   0xA1, 0x11, 0xA2, 0x12, 0xA4, 0x74, 0x25};
 
 [[noreturn]] void Fail(const char* what, std::uintptr_t id) {
   std::fprintf(stderr, "keyboard_events: %s (event %zu)\n", what, static_cast<std::size_t>(id));
@@ -120,8 +120,7 @@ class Trial {
       for (const KeyStroke& stroke : replays) {
         const bool up = (stroke.flags & equ::kKeyStrokeUp) != 0;
         RawKeyEvent event{stroke.vkCode, stroke.scanCode,
-                          equ::kRawKeyInjected | (up ? equ::kRawKeyUp : 0u), 0,
-                          stroke.dwExtraInfo};
+                          equ::kRawKeyInjected | (up ? equ::kRawKeyUp : 0u), 0, stroke.dwExtraInfo};
         if (rig_.hook->Send(up ? equ::kMsgKeyUp : equ::kMsgKeyDown, event)) {
           Fail("a replayed key was swallowed", stroke.dwExtraInfo);
         }
@@ -154,8 +153,10 @@ class Trial {
     // Keys the person still holds at the end are down for the application too, rightly.
     std::set<std::uint32_t> stillHeld;
     for (const ScriptedKey& key : keys_) {
-      if (key.message == equ::kMsgKeyDown) stillHeld.insert(key.vkCode);
-      else stillHeld.erase(key.vkCode);
+      if (key.message == equ::kMsgKeyDown)
+        stillHeld.insert(key.vkCode);
+      else
+        stillHeld.erase(key.vkCode);
     }
     for (std::uint32_t vk : appDown_) {
       if (stillHeld.count(vk) == 0) {

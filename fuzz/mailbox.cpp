@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     void* block = bytes.empty() || in.Below(8) == 0 ? nullptr : ports.heap->Allocate(bytes.size());
     if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
     const std::uintptr_t length = block == nullptr ? in.Below(3) : bytes.size();
-    const std::uint32_t message = in.Below(8) == 0 ? in.Integral<std::uint16_t>()
-                                                   : equ::kAcquiringMessage;
+    const std::uint32_t message =
+        in.Below(8) == 0 ? in.Integral<std::uint16_t>() : equ::kAcquiringMessage;
     const auto answer = ports.windows->SendToWindow(
         receiver->WindowHandle(),
         equ::WindowMessage{message, length, reinterpret_cast<std::intptr_t>(block)});

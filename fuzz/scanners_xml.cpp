@@ -38,8 +38,8 @@ bool Load(TBaseScanners& list, const WideString& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static equ::fuzz::FuzzPlatform platform;
-  const WideString text = equ::Utf8ToWide(
-      std::string_view(reinterpret_cast<const char*>(data), size));
+  const WideString text =
+      equ::Utf8ToWide(std::string_view(reinterpret_cast<const char*>(data), size));
   TBaseScanners decoded(equ::Platform().xml, equ::Platform().codePage);
   Load(decoded, text);
   TBaseScanners edited(equ::Platform().xml, equ::Platform().codePage);

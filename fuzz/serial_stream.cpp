@@ -9,9 +9,9 @@
 #include "FuzzInput.h"
 #include "FuzzPorts.h"
 #include "equipment/common/AppLog.h"
-#include "serial/SerialTestSupport.h"
 #include "scanner/serial/ScanBuffer.h"
 #include "scanner/serial/SerialText.h"
+#include "serial/SerialTestSupport.h"
 
 namespace {
 

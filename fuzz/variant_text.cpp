@@ -20,11 +20,11 @@ using equ::Variant;
 using equ::VarType;
 
 constexpr VarType kTargets[] = {
-    VarType::Empty, VarType::Null, VarType::I2,   VarType::I4,  VarType::R4,  VarType::R8,
-    VarType::Currency, VarType::Date, VarType::String, VarType::Error, VarType::Bool,
-    VarType::Decimal, VarType::I1, VarType::UI1, VarType::UI2, VarType::UI4, VarType::I8,
-    VarType::UI8, VarType::Int, VarType::UInt, VarType::Variant, VarType::Dispatch,
-    VarType::Unknown,
+    VarType::Empty,   VarType::Null,     VarType::I2,      VarType::I4,     VarType::R4,
+    VarType::R8,      VarType::Currency, VarType::Date,    VarType::String, VarType::Error,
+    VarType::Bool,    VarType::Decimal,  VarType::I1,      VarType::UI1,    VarType::UI2,
+    VarType::UI4,     VarType::I8,       VarType::UI8,     VarType::Int,    VarType::UInt,
+    VarType::Variant, VarType::Dispatch, VarType::Unknown,
 };
 
 template <class F>
@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (value.Type() == VarType::String && !value.IsArray()) {
     for (auto type : {equ::TDataType::dtNumber, equ::TDataType::dtString,
                       equ::TDataType::dtDateTime, equ::TDataType::dtBoolean}) {
-      Tolerating([&] { (void)equ::VariantToText(equ::StrToSettingValue(type, value.RawString())); });
+      Tolerating(
+          [&] { (void)equ::VariantToText(equ::StrToSettingValue(type, value.RawString())); });
     }
   }
   return 0;

@@ -81,14 +81,20 @@ const std::string kLongestReal(rs232::kScanBufferLimit - 2, 'R');
 INSTANTIATE_TEST_SUITE_P(
     Table, ScanBufferBoundTest,
     ::testing::Values(
-        BoundCase{"LineEndsAfterTheBound", "\r\n", {kLong, "\r\n4607001234567\r\n"},
-                  {"4607001234567"}, 1},
+        BoundCase{"LineEndsAfterTheBound",
+                  "\r\n",
+                  {kLong, "\r\n4607001234567\r\n"},
+                  {"4607001234567"},
+                  1},
         BoundCase{"TheEndComesWithTheLastBytes", "\r\n", {kLong + "\r\n123\r\n"}, {"123"}, 1},
         BoundCase{"AnyLineEnd", "", {kLong, "AAAA\n", "123\r"}, {"123"}, 1},
         BoundCase{"PostfixSplitBetweenReads", "END", {kLong, "EN", "D4607END"}, {"4607"}, 1},
         BoundCase{"TwoLongLines", "\r\n", {kLong, "\r\n", kLong, "\r\n", "77\r\n"}, {"77"}, 2},
-        BoundCase{"ARealBarcodeJustBelowTheBound", "\r\n", {kLongestReal + "\r\n", "1\r\n"},
-                  {kLongestReal, "1"}, 0}),
+        BoundCase{"ARealBarcodeJustBelowTheBound",
+                  "\r\n",
+                  {kLongestReal + "\r\n", "1\r\n"},
+                  {kLongestReal, "1"},
+                  0}),
     [](const ::testing::TestParamInfo<BoundCase>& row) { return row.param.name; });
 
 // In interval mode the pause ends a line: after a dropped one, what comes after the next pause
