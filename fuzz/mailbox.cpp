@@ -29,6 +29,7 @@ void WriteMailbox(FuzzInput& in, std::span<std::byte> bytes, std::uintptr_t rece
     default:
       text = in.Bytes(4096);
   }
+  if (bytes.empty()) return;
   std::memset(bytes.data(), 0, bytes.size());
   // Mostly as 16-bit characters, as the receiver writes it; sometimes the raw bytes.
   const bool wide = in.Bool();
