@@ -67,11 +67,15 @@ ctest_stage() {
         disabled) ;;
         *) failed=$((failed + 1)) ;;
       esac
-      if [[ $logname == e2e ]]; then
+      if [[ $logname == e2e* ]]; then
+        local shown=$test test_log="build/test-logs/$test/output.log"
+        if [[ $logname == e2e32 ]]; then
+          shown="$test (32-bit)" test_log="build/test-logs/win32/$test/output.log"
+        fi
         if [[ $result == run || $result == skipped ]]; then
-          e2e_lines+=("$(printf '  %-8s %s' "${result/run/ok}" "$test")")
+          e2e_lines+=("$(printf '  %-8s %s' "${result/run/ok}" "$shown")")
         else
-          e2e_lines+=("$(printf '  %-8s %s  (log: %s)' "${result^^}" "$test" "build/test-logs/$test/output.log")")
+          e2e_lines+=("$(printf '  %-8s %s  (log: %s)' "${result^^}" "$shown" "$test_log")")
         fi
       fi
     done < <(junit_results "$junit")
@@ -130,8 +134,18 @@ else
   not_run "end-to-end" "the windows build failed"
 fi
 
-# --- Windows 32-bit: built with warnings as errors (its tests under Wine need 32-bit Wine) -----
-build_stage "windows32 build" windows32 || true
+# --- Windows 32-bit, under 32-bit Wine: the tests labelled both_bitnesses ---------------------
+# They run after the 64-bit ones, whose registration and test host the checks across
+# bitnesses use.
+if build_stage "windows32 build" windows32; then
+  if wine_is_booted && [[ -n "${EQU_WINESERVER_PREFIX:-}" ]]; then
+    ctest_stage "windows 32-bit tests" e2e32 --test-dir build/windows32 -L both_bitnesses || true
+  else
+    not_run "windows 32-bit tests" "no Wine session (the windows build failed)"
+  fi
+else
+  not_run "windows 32-bit tests" "the windows32 build failed"
+fi
 
 echo
 echo "===== summary ($((SECONDS - started)) s)"
