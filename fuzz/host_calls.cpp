@@ -24,10 +24,15 @@ using equ::Variant;
 using equ::fuzz::FuzzInput;
 using equ::fuzz::VariantMaker;
 
+// Not a method: the host's message loop runs for a moment, so that a barcode the serial reader
+// has read reaches the driver (and with it the manager's data event).
+constexpr const char16_t kServeMessages[] = u"(message loop)";
+
 constexpr const char16_t* kMethods[] = {
     u"Init",         u"Open",        u"Close",       u"GetDeviceInfo", u"Enable",
     u"Disable",      u"GetSettings", u"SetSettings", u"CheckHealth",   u"EnableDataEvents",
     u"GetDataCount", u"GetScanData", u"init",        u"GETSCANDATA",   u"Unknown",
+    kServeMessages,
 };
 
 bool Excluded(const std::u16string& name) {
@@ -87,6 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < calls && !in.Empty(); ++i) {
       const std::u16string name = MethodName(in);
       if (Excluded(name)) continue;
+      if (name == kServeMessages) {
+        const std::int32_t queued = driver->ScanDataList().Count();
+        equ::Platform().messageWindows->ServeMessagesUntil(
+            [&] { return driver->ScanDataList().Count() != queued; }, 30);
+        continue;
+      }
       std::int32_t dispId = -1;
       driver->GetIDsOfNames(name, dispId);
       if (in.Below(16) == 0) dispId = in.Integral<std::int32_t>();

@@ -108,6 +108,9 @@ def simple(e, v):  # VariantMaker::Make at a depth that picks MakeSimple
 def host_session(name, calls, russian=False, serial_line=b'4607001234567'):
     e = Enc().flag(russian).byte(1).bytes0(serial_line).flag(False).byte(len(calls) - 1)
     for method, args in calls:
+        if method == 'MessageLoop':
+            e.byte(1).byte(15)
+            continue
         e.byte(1).byte(METHODS.index(method)).byte(1)
         if method == 'Init':
             e.byte(1)
@@ -130,8 +133,9 @@ host_session('serial-session', [
     ('Init', []), OPEN,
     ('SetSettings', [('InterfaceType', 0), ('PortNumber', 5), ('Baud', 9600),
                      ('Postfix', '#013#010'), ('DebugLogEnabled', True)]),
-    ('Enable', [None, None, 0]), ('GetDataCount', [None, None, 0]),
-    ('GetScanData', [None, None, 0]), ('Disable', [None, None, 0]), ('Close', [None])])
+    ('Enable', [None, None, 0]), ('EnableDataEvents', [True, None, 0]), ('MessageLoop', []),
+    ('GetDataCount', [None, None, 0]), ('GetScanData', [None, None, 0]),
+    ('Disable', [None, None, 0]), ('Close', [None])])
 host_session('keyboard-session', [
     ('Init', []), OPEN,
     ('SetSettings', [('InterfaceType', 1), ('PrefixKbd', '#037'), ('PostfixKbd', '#013'),
