@@ -103,7 +103,7 @@ void TScanner::Append(std::string chunk) {
              IntToWide(static_cast<std::int64_t>(kScanBufferLimit)) + u" bytes",
          kLogError);
   // When the bytes end inside a line, the rest of that line goes too.
-  FDroppingLine = FInterCharInterval != 0 && FPostfix.empty() ? true : !ReadyByEnding();
+  FDroppingLine = (FInterCharInterval != 0 && FPostfix.empty()) || !ReadyByEnding();
   FScanBuffer.clear();
   FDroppedTail.clear();
 }
