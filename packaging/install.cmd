@@ -68,26 +68,34 @@ exit /b 1
 
 rem :step BITS FOLDER REGSVR32 - one bitness: skipped when the system has no such regsvr32.
 :step
+set "BITS=%~1"
 set "MODULE=%HERE%%~2\s_morvanelv41.dll"
 if "%~3"=="" goto step_absent
 if not exist "%~3" goto step_absent
 if not exist "%MODULE%" goto step_no_module
 "%~3" %OPTIONS% "%MODULE%"
 if errorlevel 1 goto step_failed
-rem Single-line commands: a path with parentheses ("Program Files (x86)") breaks a block.
-if "%ACTION%"=="install" echo %~1-разрядный модуль зарегистрирован: %MODULE%
-if "%ACTION%"=="uninstall" echo Регистрация %~1-разрядного модуля удалена: %MODULE%
+rem The messages name the module outside any "if": a path with parentheses ("Program Files
+rem (x86)") would end the command early.
+if "%ACTION%"=="uninstall" goto step_removed
+echo %BITS%-разрядный модуль зарегистрирован: %MODULE%
+goto :eof
+:step_removed
+echo Регистрация %BITS%-разрядного модуля удалена: %MODULE%
 goto :eof
 :step_failed
 set "CODE=%ERRORLEVEL%"
-if "%ACTION%"=="install" echo ОШИБКА: %~1-разрядный модуль не зарегистрирован (код %CODE%): %MODULE%
-if "%ACTION%"=="uninstall" echo ОШИБКА: регистрация %~1-разрядного модуля не удалена (код %CODE%): %MODULE%
 set "FAILED=1"
+if "%ACTION%"=="uninstall" goto step_not_removed
+echo ОШИБКА: %BITS%-разрядный модуль не зарегистрирован, код %CODE%: %MODULE%
+goto :eof
+:step_not_removed
+echo ОШИБКА: регистрация %BITS%-разрядного модуля не удалена, код %CODE%: %MODULE%
 goto :eof
 :step_no_module
 echo ОШИБКА: нет файла %MODULE%
 set "FAILED=1"
 goto :eof
 :step_absent
-echo В системе нет %~1-разрядной подсистемы: %~1-разрядный модуль пропущен
+echo В системе нет %BITS%-разрядной подсистемы: %BITS%-разрядный модуль пропущен
 goto :eof

@@ -117,7 +117,9 @@ ITypeInfo* BuildTypeInfo() {
   const std::wstring path =
       std::wstring(folder) + L"typed_manager_" + std::to_wstring(GetCurrentProcessId()) + L".tlb";
   ICreateTypeLib2* library = nullptr;
-  if (FAILED(CreateTypeLib2(SYS_WIN64, path.c_str(), &library))) return nullptr;
+  // The library's layout (pointer sizes, vtable offsets) is that of this program's bitness.
+  const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+  if (FAILED(CreateTypeLib2(kind, path.c_str(), &library))) return nullptr;
   library->SetGuid(kLibraryId);
   library->SetName(const_cast<LPOLESTR>(L"TypedManagerLib"));
   library->SetVersion(1, 0);
