@@ -68,14 +68,14 @@ void TDriver::ReleaseKbdMutex() {
 std::int32_t TDriver::OnEnable(WideString& resultDescription) {
   try {
     return GetSettingValueInt(u"InterfaceType") == kKeyboardInterface
-               ? EnableKeyboard()
+               ? EnableKeyboard(resultDescription)
                : EnableSerial(resultDescription);
   } catch (const std::exception& e) {
     return GetExceptionResult(e, resultDescription);
   }
 }
 
-std::int32_t TDriver::EnableKeyboard() {
+std::int32_t TDriver::EnableKeyboard(WideString& resultDescription) {
   FDeviceKeyboard->Disable();
   ReleaseKbdMutex();
   NamedMutexes::Claim mutex = FPorts.mutexes->CreateOwned(kKeyboardMutexName);
@@ -86,7 +86,10 @@ std::int32_t TDriver::EnableKeyboard() {
   // whatever stopped it (a setting that does not read as a number, the channel's refusal).
   try {
     const std::int32_t code = ConfigureAndEnableKeyboard();
-    if (code != kResultOk) ReleaseKbdMutex();
+    if (code != kResultOk) {
+      resultDescription = FDeviceKeyboard->ResultDescription();
+      ReleaseKbdMutex();
+    }
     return code;
   } catch (...) {
     ReleaseKbdMutex();
@@ -98,6 +101,8 @@ std::int32_t TDriver::ConfigureAndEnableKeyboard() {
   TScannerKeyboard& channel = *FDeviceKeyboard;
   channel.SetOnGetData(
       [this](const WideString& value, const WideString&) { ProcessScanData(value); });
+  channel.SetOnHookLost(
+      [this](const WideString& description) { ReportKeyboardHookLost(description); });
   channel.SetInterCharInterval(
       static_cast<std::uint32_t>(GetSettingValueInt(u"InterCharIntervalKbd")));
   channel.SetMinDataLen(kKeyboardMinDataLen);
@@ -171,6 +176,23 @@ void TDriver::ProcessScanData(const WideString& data) {
     // called us, must not see the failure.
     AppLog(u"TDriver.ProcessScanData", ExceptionMessage(e), kLogError);
   }
+}
+
+void TDriver::ReportKeyboardHookLost(const WideString& description) {
+  try {
+    Variant extData;
+    ErrorEvent(u"KeyboardHookLost", description, extData);
+  } catch (const std::exception& e) {
+    // No manager, or a manager that failed: the application log already has the loss.
+    AppLog(u"TDriver.ReportKeyboardHookLost", ExceptionMessage(e), kLogError);
+  }
+}
+
+std::int32_t TDriver::OnCheckHealth(WideString& resultDescription) {
+  std::int32_t code = TBaseScanner::OnCheckHealth(resultDescription);
+  if (code != kResultOk || GetSettingValueInt(u"InterfaceType") != kKeyboardInterface) return code;
+  resultDescription = FDeviceKeyboard->HookStateText();
+  return FDeviceKeyboard->IsHookInstalled() ? kResultOk : kResultUnknownError;
 }
 
 void TDriver::OnSetDeviceInfo() {

@@ -45,6 +45,8 @@ class TDriver : public TBaseScanner {
   void RegisterSettings() override;
   std::int32_t OnEnable(WideString& resultDescription) override;
   std::int32_t OnDisable(WideString& resultDescription) override;
+  // An enabled keyboard driver answers how its keyboard hook is.
+  std::int32_t OnCheckHealth(WideString& resultDescription) override;
   // The settings dialog with the pages "Основные настройки", "Сканер RS232" and "Сканер
   // клавиатурный", the device test offered.
   bool OnShowSettingsDlg() override;
@@ -57,7 +59,9 @@ class TDriver : public TBaseScanner {
   virtual std::unique_ptr<TScannerRS232> CreateSerialChannel();
 
  private:
-  std::int32_t EnableKeyboard();
+  std::int32_t EnableKeyboard(WideString& resultDescription);
+  // Through the manager's ErrorEvent; a failure there is only logged.
+  void ReportKeyboardHookLost(const WideString& description);
   std::int32_t ConfigureAndEnableKeyboard();
   std::int32_t EnableSerial(WideString& resultDescription);
   void ReleaseKbdMutex();

@@ -6,6 +6,11 @@
 #                                  few barcodes are written to the other end of the line
 #   bash scripts/demo.sh keyboard  a keyboard-wedge scanner: the test host shows a window under
 #                                  a headless X server and xdotool types barcodes as fast bursts
+#   bash scripts/demo.sh payment   a card-less payment (e2e/payment_tool.sh): the local payment
+#                                  service and the customer-display simulator start natively,
+#                                  the payment tool runs under Wine with the scanner driver on
+#                                  COM5; a wallet code scanned during the waiting dialog pays the
+#                                  first invoice, the shop's QR code on the display the second
 #
 # Installs what is missing, builds the Windows module and the test host, registers the module
 # in the project-local prefix with the end-to-end tests' fixture (ctest e2e.fixture.*: the prefix
@@ -17,9 +22,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 mode=${1:-serial}
 case "$mode" in
-  serial | keyboard) ;;
+  serial | keyboard | payment) ;;
   *)
-    echo "usage: bash scripts/demo.sh [serial|keyboard]" >&2
+    echo "usage: bash scripts/demo.sh [serial|keyboard|payment]" >&2
     exit 64
     ;;
 esac
@@ -28,6 +33,7 @@ HOST="$root/build/windows/tools/test_host.exe"
 BARCODES=(4600000000001 4607001234567 2900000123456)
 
 bash scripts/setup.sh
+[[ "$mode" == payment ]] && bash scripts/build.sh native
 bash scripts/build.sh windows
 
 # shellcheck source=SCRIPTDIR/wine-env.sh
@@ -114,6 +120,14 @@ scan_keyboard() {
     sleep 0.5
   done
 }
+
+if [[ "$mode" == payment ]]; then
+  # The same run as the end-to-end test e2e.payment.tool_with_scanner_on_com_port.
+  rm -f "$WINEPREFIX/dosdevices/com5"
+  bash e2e/payment_tool.sh "$root/build/native" "$root/build/screenshots" 5 -- \
+    "$EQU_WINE64" "$root/build/windows/tools/payment_tool.exe"
+  exit $?
+fi
 
 "scan_$mode"
 wait "$host_pid" || true

@@ -19,6 +19,7 @@ packages=(
   libcurl4-openssl-dev                      # HTTPS of the payment client in the native build
   nlohmann-json3-dev                        # JSON of the payment client (header-only, both builds)
   libcpp-httplib-dev libssl-dev openssl     # the local payment service; certificates for its tests
+  libqrencode-dev                           # the customer-display simulator draws the QR codes
 )
 # Installed without recommended packages.
 packages_lean=(

@@ -39,6 +39,12 @@ class KeyboardHook {
   virtual PortStatus Install(Handler handler) = 0;
   virtual void Remove() = 0;
   virtual bool IsInstalled() const = 0;
+  // Installs a fresh hook in place of the installed one, on the installing thread. The system
+  // never tells when it took a hook away (Windows removes a low-level hook whose thread did not
+  // answer in time); renewing brings it back either way, and answers whether the old hook was
+  // still in place (false: it had been removed behind our back). A failure when the platform
+  // refuses the new hook; the old one is then kept.
+  virtual PortResult<bool> Renew() = 0;
 };
 
 }  // namespace equ

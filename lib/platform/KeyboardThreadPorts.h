@@ -6,34 +6,38 @@
 #include "platform/KeyInjector.h"
 #include "platform/KeyboardHook.h"
 #include "platform/OneShotTimer.h"
+#include "platform/PortResult.h"
 
 namespace equ {
 
-// Watches an installed keyboard hook for the platform taking it away without a word (Windows
-// removes a low-level hook whose thread does not answer in time) and reports the loss on the
-// hook's thread.
-class KeyboardHookWatcher {
- public:
-  virtual ~KeyboardHookWatcher() = default;
-  virtual void Watch(KeyboardHook& hook, std::function<void()> onLost) = 0;
-  virtual void Stop() = 0;
-};
-
-// The keyboard ports that belong to one thread: the hook and the timer arrive through that
-// thread's message loop, and the injector's replays re-enter that thread's hook. The watcher
-// may be absent (nothing watches the hook).
+// The keyboard ports that belong to one thread: the hook and the timers arrive through that
+// thread's message loop, and the injector's replays re-enter that thread's hook inside the call.
+// `checkTimer` paces the look at the hook's health (KeyboardHook::Renew).
 struct KeyboardThreadPorts {
   std::unique_ptr<KeyboardHook> hook;
   std::unique_ptr<OneShotTimer> timer;
   std::unique_ptr<KeyInjector> injector;
-  std::unique_ptr<KeyboardHookWatcher> watcher;
+  std::unique_ptr<OneShotTimer> checkTimer;
 };
 
-// Makes the keyboard ports of the calling thread: call it on the thread that will use them.
+// A thread of the keyboard channel's own, with its own message loop, so that the hook answers
+// the system at once however long the host's thread is busy. Destroying the object ends the
+// thread and waits for it.
+class KeyboardThread {
+ public:
+  virtual ~KeyboardThread() = default;
+  // Runs `work` on the thread, between two of its messages, and returns once it has run.
+  virtual void Call(const std::function<void()>& work) = 0;
+};
+
+// Starts keyboard threads and makes the keyboard ports of the calling thread.
 class KeyboardThreads {
  public:
   virtual ~KeyboardThreads() = default;
+  // Call it on the thread that will use the ports.
   virtual KeyboardThreadPorts CreateForThisThread() = 0;
+  // A failure with the system's text when no thread could be started.
+  virtual PortResult<std::unique_ptr<KeyboardThread>> StartThread() = 0;
 };
 
 }  // namespace equ

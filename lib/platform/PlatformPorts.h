@@ -26,6 +26,9 @@ class SerialPorts;
 class TraceWriter;
 class DialogDesktop;
 class SettingsViews;
+class TickClock;
+class UserDialogViews;
+class StreamSockets;
 
 // Every service of the platform, in one place. Each build supplies its adapters through
 // CreateDefaultPlatformPorts (posix/ or win32/).
@@ -62,6 +65,10 @@ struct PlatformPorts {
   // The settings windows and the desktop services around them.
   std::shared_ptr<DialogDesktop> dialogDesktop = nullptr;
   std::shared_ptr<SettingsViews> settingsViews = nullptr;
+  // The payment client's waits, its waiting dialog and the customer display's TCP link.
+  std::shared_ptr<TickClock> ticks = nullptr;
+  std::shared_ptr<UserDialogViews> userDialogs = nullptr;
+  std::shared_ptr<StreamSockets> streamSockets = nullptr;
 };
 
 PlatformPorts CreateDefaultPlatformPorts();

@@ -16,8 +16,9 @@ TKeyEventStruct ToKeyEventStruct(const RawKeyEvent& event) {
   return record;
 }
 
-TEventBuffer::TEventBuffer(KeyInjector& injector) : FInjector(injector) {
+TEventBuffer::TEventBuffer(KeyInjector* injector) : FInjector(injector) {
   FEvents.reserve(kReservedEvents);
+  FSpare.reserve(kReservedEvents);
 }
 
 void TEventBuffer::AddEvent(const RawKeyEvent& event) {
@@ -36,8 +37,7 @@ bool TEventBuffer::PutEvent(std::int32_t index, const TKeyEventStruct& item) {
 }
 
 void TEventBuffer::Flush() {
-  for (const TKeyEventStruct& record : FEvents) FInjector.Inject(record);
-  FEvents.clear();
+  FlushOnly([](const TKeyEventStruct&) { return true; }, [] {});
 }
 
 }  // namespace equ

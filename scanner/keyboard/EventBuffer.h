@@ -17,7 +17,9 @@ using PKeyEventStruct = const TKeyEventStruct*;
 // event costs no allocation once the buffer has grown to the length of a barcode.
 class TEventBuffer {
  public:
-  explicit TEventBuffer(KeyInjector& injector);
+  // Without an injector Flush drops what is held (no thread of the channel runs).
+  explicit TEventBuffer(KeyInjector* injector = nullptr);
+  void SetInjector(KeyInjector* injector) { FInjector = injector; }
 
   void AddEvent(const RawKeyEvent& event);
   // No record when index is out of range.
@@ -25,13 +27,33 @@ class TEventBuffer {
   // Stores a copy of `item` at index; false when index is out of range.
   bool PutEvent(std::int32_t index, const TKeyEventStruct& item);
   void Flush();
+  // Takes every record out, runs `before`, then replays the records that `keep` picks, in
+  // order. The system may deliver further key events inside a replay: what the hook holds then
+  // stays in the buffer, after `before` has run.
+  template <typename Keep, typename Before>
+  void FlushOnly(Keep keep, Before before);
   void Clear() { FEvents.clear(); }
   std::int32_t Count() const { return static_cast<std::int32_t>(FEvents.size()); }
 
  private:
   std::vector<TKeyEventStruct> FEvents;
-  KeyInjector& FInjector;
+  KeyInjector* FInjector;
+  // Reserved space lent to the records being replayed; a replay inside a replay gets none.
+  std::vector<TKeyEventStruct> FSpare;
 };
+
+template <typename Keep, typename Before>
+void TEventBuffer::FlushOnly(Keep keep, Before before) {
+  std::vector<TKeyEventStruct> replaying;
+  replaying.swap(FSpare);
+  replaying.swap(FEvents);
+  before();
+  for (const TKeyEventStruct& record : replaying) {
+    if (FInjector && keep(record)) FInjector->Inject(record);
+  }
+  replaying.clear();
+  if (replaying.capacity() > FSpare.capacity()) FSpare.swap(replaying);
+}
 
 // The replay form of a raw event: key-up and extended flags carried over, the time dropped.
 TKeyEventStruct ToKeyEventStruct(const RawKeyEvent& event);

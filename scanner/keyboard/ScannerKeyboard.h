@@ -1,12 +1,16 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "equipment/common/WideString.h"
 #include "platform/KeyTranslator.h"
 #include "platform/KeyboardHook.h"
+#include "platform/KeyboardThreadPorts.h"
+#include "platform/MessageWindow.h"
 #include "scanner/keyboard/BaseScanners.h"
 #include "scanner/keyboard/EventBuffer.h"
 #include "scanner/keyboard/KeyboardPorts.h"
@@ -16,6 +20,8 @@ namespace equ {
 // Receives each barcode: Value is the finished barcode, ExtData the raw characters typed
 // (prefix, postfix and line ends included).
 using TOnGetData = std::function<void(const WideString& value, const WideString& extData)>;
+// Told on the host thread when the system had taken the keyboard hook away and it was put back.
+using TOnHookLost = std::function<void(const WideString& description)>;
 
 // The keyboard-wedge channel: watches every key event of the desktop, holds back the keys
 // that may belong to a barcode, delivers barcodes through OnGetData and replays held keys that
@@ -26,28 +32,41 @@ using TOnGetData = std::function<void(const WideString& value, const WideString&
 // one another is a barcode (interval mode); with both, prefix + data + postfix of any
 // definition is one (prefix/postfix mode), and the interval only bounds the pause between keys.
 //
-// Use, all on one thread that pumps messages (the hook and the timer arrive through its loop):
+// Threads: Enable starts a thread of the channel's own with its own message loop; the hook,
+// the recognizer and its timer live there, so a host thread busy with a receipt or a message
+// box never keeps the system waiting for the hook (Windows removes a hook that does not answer
+// in time). Every barcode is posted to the thread that enabled the channel and reaches
+// OnGetData there, in order, after the hook procedure has returned. Disable and destruction end
+// the thread. The setters are for a disabled channel (their values apply at the next Enable).
+//
+// The application never keeps a key down because of the channel: a key-up whose key-down
+// reached the application reaches it too, in order, also when the key-up fell into a barcode,
+// into the pause after one, or was held when the channel was disabled.
+//
+// Use, on a thread that pumps messages:
 //   TScannerKeyboard channel(ports);   // every port given (KeyboardPorts.h)
 //   channel.SetOnGetData([](const WideString& value, const WideString& raw) { ... });
 //   channel.SetInterCharInterval(60);  channel.SetMinDataLen(3);  ...
 //   channel.Add(prefix, postfix);      // codes such as "#013" are decoded
 //   channel.Enable();                  // settings take effect here
 //   ...
-//   channel.Disable();                 // held keys are dropped, not replayed
-// OnGetData may disable, re-enable or even destroy the channel: it is the last thing the
-// channel does for the key event or timer tick that completed the barcode.
+//   channel.Disable();                 // held keys are dropped (owed key-ups replayed)
+// OnGetData may disable, re-enable or even destroy the channel.
 class TScannerKeyboard : public TBaseScanners {
  public:
-  // Makes the hook, timer and injector on the calling thread. Raises std::logic_error naming
-  // the port when one is missing.
+  // Raises std::logic_error naming the port when one is missing.
   explicit TScannerKeyboard(TKeyboardPorts ports);
   ~TScannerKeyboard() override;
 
-  // Resets the recognizer, applies InterCharInterval and installs the hook. Answers 0 even
-  // when the platform refused the hook (see IsHookInstalled): the channel is silent then.
+  // Resets the recognizer, applies InterCharInterval, starts the channel's thread and installs
+  // the hook there; answers once the hook is in place. A failure (no thread, no hook, no host
+  // window) answers 1001 with the reason in ResultDescription, and nothing is left running.
+  // Raises std::logic_error when the thread-port factory leaves a port out.
   std::int32_t Enable();
-  // Stops the timer and removes the hook; held keys are neither delivered nor replayed.
+  // Removes the hook and ends the thread; held keys are neither delivered nor replayed, but
+  // key-ups owed to the application are.
   void Disable();
+  const WideString& ResultDescription() const { return FResultDescription; }
 
   void Clear() override;
   TScanner* Add(const WideString& prefix, const WideString& postfix) override;
@@ -72,9 +91,17 @@ class TScannerKeyboard : public TBaseScanners {
   void SetDeleteCRLFPostfix(bool value) { FDeleteCRLFPostfix = value; }
   const TOnGetData& OnGetData() const { return FOnGetData; }
   void SetOnGetData(TOnGetData handler) { FOnGetData = std::move(handler); }
+  void SetOnHookLost(TOnHookLost handler) { FOnHookLost = std::move(handler); }
 
-  // State, for diagnostics and tests.
-  bool IsHookInstalled() const { return FHook->IsInstalled(); }
+  // How often, at a quiet moment, the hook is renewed and checked (KeyboardHook::Renew).
+  static constexpr std::uint32_t kHookCheckIntervalMs = 3000;
+
+  // State, for diagnostics and tests; the hook's state may be read from any thread.
+  bool IsHookInstalled() const { return FHookInstalled.load(); }
+  // How many times the system had taken the hook away since the channel was made.
+  int HookLosses() const { return FHookLosses.load(); }
+  // The hook's state as a sentence for the user (CheckHealth).
+  WideString HookStateText() const;
   bool UsesInterCharInterval() const { return FUseInterCharInt; }
   bool IsPaused() const { return FIgnoreEvents; }
   const TEventBuffer& HeldEvents() const { return FEventBuffer; }
@@ -82,14 +109,19 @@ class TScannerKeyboard : public TBaseScanners {
   const KeyboardState& KeyState() const { return FKeyboardState; }
 
  private:
-  struct Delivery {
-    bool due = false;
-    WideString value;
-    WideString raw;
-  };
+  struct HostMail;
 
+  // --- on the host thread
+  std::int32_t Fail(const WideString& description);
+  PortStatus EnsureHostWindow();
+  void DeliverMail();
+
+  // --- on the channel's thread
+  void StartOnThread(PortStatus& installed);
+  void StopOnThread();
   // True: swallow the event.
   bool ProcessKeyEvent(std::uint32_t message, const RawKeyEvent& event);
+  bool ProcessPausedEvent(std::uint32_t message, const RawKeyEvent& event);
   bool DecideKeyDown(const RawKeyEvent& event);
   bool CheckCharStep(char16_t ch);
   TMatch FindMatch(char16_t ch);
@@ -97,18 +129,36 @@ class TScannerKeyboard : public TBaseScanners {
   void OnTimerTick();
   void DoTimer();
   void FlushEvents();
+  // Drops what is held (replaying the owed key-ups) and clears the recognizer's state.
   void ResetState();
+  void ClearState();
+  // Empties the event buffer, replaying only the key-ups whose key-downs reached the
+  // application.
+  void DropHeldEvents();
+  // True (and noted) for a held key-up whose key-down reached the application.
+  bool IsOwedKeyUp(const TKeyEventStruct& record);
   void RestartTimer();
   bool IsRepeatedEvent(const RawKeyEvent& event);
   void ClearPrevEvent() { FPrevEvent = RawKeyEvent{}; }
-  // Calls OnGetData for a barcode that ReadData prepared. It must be the last step of an
-  // event or tick: the handler may destroy the channel.
-  void DeliverDueData();
+  // Keeps track of which key-downs reached the application.
+  void NoteReachedApplication(std::uint32_t vkCode, bool keyUp);
+  bool IsHeldDown(std::uint32_t vkCode) const;
+  void CheckHook();
+  void Post(bool hookLost, WideString value, WideString raw);
 
   TKeyboardPorts FPorts;
+  std::unique_ptr<KeyboardThread> FThread;
+  std::unique_ptr<MessageWindow> FHostWindow;
+  std::shared_ptr<HostMail> FMail;
+  WideString FResultDescription;
+  TOnHookLost FOnHookLost;
+  std::atomic<bool> FHookInstalled{false};
+  std::atomic<int> FHookLosses{0};
+
   KeyboardThreadPorts FThreadPorts;
-  KeyboardHook* FHook;
-  OneShotTimer* FTimer;
+  KeyboardHook* FHook = nullptr;
+  OneShotTimer* FTimer = nullptr;
+  OneShotTimer* FCheckTimer = nullptr;
   KeyboardState FKeyboardState{};
   std::uint8_t FMinDataLen = 3;
   bool FIgnoreEvents = false;
@@ -126,7 +176,8 @@ class TScannerKeyboard : public TBaseScanners {
   bool FIgnoreModificators = false;
   bool FUpperCaseData = false;
   bool FDeleteCRLFPostfix = true;
-  Delivery FDelivery;
+  // Keys whose last key-down reached the application and whose key-up has not yet.
+  std::array<bool, 256> FDownAtApplication{};
 };
 
 // The most recently created keyboard channel of the process, or none.

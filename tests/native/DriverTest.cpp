@@ -6,11 +6,13 @@
 
 #include "DeviceFixture.h"
 #include "FakeMailboxPorts.h"
+#include "KeyboardRig.h"
 #include "equipment/common/DeviceTexts.h"
 #include "equipment/common/Exceptions.h"
 #include "equipment/common/a_vorn/VornDriver.h"
 #include "platform/PlatformPorts.h"
 #include "platform/TextLogWindow.h"
+#include "platform/posix/PosixMessageWindow.h"
 #include "platform/posix/PosixNamedMutexes.h"
 #include "scanner/Driver.h"
 
@@ -208,6 +210,57 @@ TEST_F(DriverRoutingTest, KeyboardChannelGetsTheSettingsOfEachEnabling) {
   EXPECT_TRUE(channel.UpperCaseData());
   EXPECT_FALSE(channel.IgnoreModificators());
   EXPECT_EQ(channel.Count(), 1) << "only the definition of the latest enabling";
+}
+
+// An enabled keyboard driver's CheckHealth tells how its keyboard hook is; a disabled one
+// enables and disables as every device does.
+TEST_F(DriverRoutingTest, CheckHealthOfAKeyboardDriverTellsTheHooksState) {
+  auto driver = NewDriver(1);
+  WideString description;
+  EXPECT_EQ(driver->DoCheckHealth(description), 0);
+  EXPECT_FALSE(driver->DeviceKeyboard()->IsHookInstalled()) << "disabled again";
+  ASSERT_EQ(driver->Enable(), 0);
+  EXPECT_EQ(driver->DoCheckHealth(description), 0);
+  EXPECT_EQ(description, u"Перехват клавиатуры установлен и работает");
+}
+
+// A keyboard driver whose channel runs on fake keyboard threads.
+class TDriverOnFakeKeyboard : public TDriver {
+ public:
+  TDriverOnFakeKeyboard(TDriverPorts ports, std::shared_ptr<testing::FakeKeyboardThreads> threads)
+      : TDriver(std::move(ports)), threads_(std::move(threads)) {}
+
+ protected:
+  std::unique_ptr<TScannerKeyboard> CreateKeyboardChannel() override {
+    return std::make_unique<TScannerKeyboard>(testing::FakeKeyboardPorts(threads_));
+  }
+
+ private:
+  std::shared_ptr<testing::FakeKeyboardThreads> threads_;
+};
+
+// A hook the system took away is put back and reported to the manager as an ErrorEvent.
+TEST_F(DriverRoutingTest, LostKeyboardHookIsReportedThroughErrorEvent) {
+  testing::SimulatedClock clock;
+  auto threads = std::make_shared<testing::FakeKeyboardThreads>(clock);
+  auto driver = MakeObject<TDriverOnFakeKeyboard>(DriverPortsOf(Platform()), threads);
+  std::int32_t init = -1;
+  ASSERT_EQ(driver->GetIDsOfNames(u"Init", init), hresult::kOk);
+  SafeArray params =
+      SafeArray::Vector({Variant(std::shared_ptr<DispatchPort>(manager_)), Variant()});
+  Variant result;
+  ASSERT_EQ(driver->Invoke(init, kDispatchMethod, params, result, nullptr), hresult::kOk);
+  driver->SetSettingValue(u"InterfaceType", Variant(1));
+  ASSERT_EQ(driver->Enable(), 0);
+  threads->hook->RemoveBySystem();
+  clock.AdvanceBy(TScannerKeyboard::kHookCheckIntervalMs + 10);
+  posix::PosixMessageWindows().ServeMessagesUntil([] { return false; }, 0);
+  const auto reports = manager_->CallsOf(u"ErrorEvent");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].args[1].value, Variant(u"KeyboardHookLost"));
+  WideString description;
+  EXPECT_EQ(driver->DoCheckHealth(description), 0);
+  EXPECT_NE(description.find(u"восстановлен"), WideString::npos) << WideToUtf8(description);
 }
 
 TEST_F(DriverRoutingTest, SerialEnablingReportsThePortFailure) {

@@ -78,7 +78,7 @@ std::vector<ExpectedRequest> RunEveryOperation(TDevice& device) {
   device.SetIdempotencyKey(u"key-refund-1");
   WideString refundId;
   device.CreateRefund(5000, chargeId, refundId, response);
-  EXPECT_EQ(refundId.substr(0, 3), u"rf_");
+  EXPECT_EQ(refundId.substr(0, 7), u"refund_");
   const std::vector<std::pair<std::string, std::string>> refundHeaders = {
       {kAppHeader, app}, {kAuthHeader, auth}, {kKeyHeader, "key-refund-1"}};
   expected.push_back({"CreateRefund", "POST", "/refunds/", refundHeaders,

@@ -308,7 +308,7 @@ Reply PaymentService::CreateRefund(const RecordedRequest& request) {
       (*charge)["amount"].get<std::int64_t>() - (*charge)["refunded"].get<std::int64_t>();
   if (amount > left) return BadRequest("refund exceeds the charge's remaining amount");
   (*charge)["refunded"] = (*charge)["refunded"].get<std::int64_t>() + amount;
-  Json refund{{"id", "rf_" + NewUuid()},
+  Json refund{{"id", "refund_" + NewUuid()},
               {"status", "succeeded"},
               {"amount", amount},
               {"charge", (*body)["charge"]},

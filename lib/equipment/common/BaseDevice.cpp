@@ -171,11 +171,20 @@ std::int32_t TBaseDevice::Disable() {
 }
 
 std::int32_t TBaseDevice::DoCheckHealth(WideString& resultDescription) {
-  const bool wasEnabled = Enabled();
-  const std::int32_t code = wasEnabled ? kResultOk : Enable(resultDescription);
+  if (Enabled()) {
+    WideString told;
+    const std::int32_t code = OnCheckHealth(told);
+    resultDescription = told.empty() ? GetDriverResultDescription(code) : told;
+    return code;
+  }
+  const std::int32_t code = Enable(resultDescription);
   resultDescription = GetDriverResultDescription(code);
-  if (!wasEnabled) Disable();
+  Disable();
   return code;
+}
+
+std::int32_t TBaseDevice::OnCheckHealth(WideString&) {
+  return kResultOk;
 }
 
 WideString TBaseDevice::GetDeviceVersion() const {

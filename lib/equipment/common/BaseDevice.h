@@ -124,6 +124,9 @@ class TBaseDevice : public TBaseObject {
   virtual void OnSettingsChanged() {}
   virtual std::int32_t OnEnable(WideString& /*resultDescription*/) { return 0; }
   virtual std::int32_t OnDisable(WideString& /*resultDescription*/) { return 0; }
+  // What CheckHealth answers for an enabled device: 0 and no description unless a device tells
+  // more (a description given here reaches the host as it is).
+  virtual std::int32_t OnCheckHealth(WideString& resultDescription);
   virtual bool OnShowSettingsDlg() { return false; }
   virtual void OnDestroy() {}
   virtual std::int32_t OnInit(WideString& /*resultDescription*/) { return 0; }

@@ -4,15 +4,23 @@
 
 namespace equ::posix {
 
-// This platform has no desktop-wide keyboard to hook: Install fails, as a refused
-// SetWindowsHookExW does on Windows, and a channel using it receives nothing.
+// This platform has no desktop-wide keyboard: the hook installs and nothing ever arrives, as on
+// a desktop where nobody types.
 class PosixKeyboardHook : public KeyboardHook {
  public:
   PortStatus Install(Handler) override {
-    return PortFailure(u"Нет клавиатуры рабочего стола для перехвата");
+    installed_ = true;
+    return {};
   }
-  void Remove() override {}
-  bool IsInstalled() const override { return false; }
+  void Remove() override { installed_ = false; }
+  bool IsInstalled() const override { return installed_; }
+  PortResult<bool> Renew() override {
+    if (!installed_) return PortFailure(u"Перехват клавиатуры не установлен");
+    return true;
+  }
+
+ private:
+  bool installed_ = false;
 };
 
 }  // namespace equ::posix

@@ -2,6 +2,7 @@
 
 #include "HeadlessSettingsDialogs.h"
 #include "HeadlessTextLogWindows.h"
+#include "HeadlessUserDialogs.h"
 #include "IconvCodePage.h"
 #include "LibXmlDocument.h"
 #include "PosixClock.h"
@@ -17,8 +18,10 @@
 #include "PosixProcessHeap.h"
 #include "PosixSerialPort.h"
 #include "PosixSharedMemory.h"
+#include "PosixStreamSocket.h"
 #include "PosixSystemInfo.h"
 #include "PosixTextCase.h"
+#include "PosixTickClock.h"
 #include "PosixUserLocale.h"
 #include "PosixWindowFocus.h"
 #include "TableKeyTranslator.h"
@@ -31,8 +34,15 @@ namespace equ {
 namespace posix {
 namespace {
 
-// Without a desktop keyboard: a hook that never installs, a timer nothing ticks, an injector
-// that drops what it is given; nothing watches the hook.
+// Without a desktop keyboard no key ever arrives, so the channel's work needs no thread of its
+// own: it runs on the caller's.
+class PosixKeyboardThread : public KeyboardThread {
+ public:
+  void Call(const std::function<void()>& work) override { work(); }
+};
+
+// Without a desktop keyboard: a hook that nothing calls, timers nothing ticks, an injector that
+// drops what it is given.
 class PosixKeyboardThreads : public KeyboardThreads {
  public:
   KeyboardThreadPorts CreateForThisThread() override {
@@ -40,7 +50,11 @@ class PosixKeyboardThreads : public KeyboardThreads {
     ports.hook = std::make_unique<PosixKeyboardHook>();
     ports.timer = std::make_unique<PosixOneShotTimer>();
     ports.injector = std::make_unique<PosixKeyInjector>();
+    ports.checkTimer = std::make_unique<PosixOneShotTimer>();
     return ports;
+  }
+  PortResult<std::unique_ptr<KeyboardThread>> StartThread() override {
+    return std::unique_ptr<KeyboardThread>(std::make_unique<PosixKeyboardThread>());
   }
 };
 
@@ -71,6 +85,9 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .callTrace = std::make_shared<DailyTraceFile>(),
       .dialogDesktop = std::make_shared<posix::HeadlessDesktop>(),
       .settingsViews = std::make_shared<posix::HeadlessSettingsViews>(),
+      .ticks = std::make_shared<posix::PosixTickClock>(),
+      .userDialogs = std::make_shared<posix::HeadlessUserDialogs>(),
+      .streamSockets = std::make_shared<posix::PosixStreamSockets>(),
   };
 }
 

@@ -75,6 +75,17 @@ void WinKeyboardHook::Remove() {
   handler_ = nullptr;
 }
 
+PortResult<bool> WinKeyboardHook::Renew() {
+  if (!installed_) return PortFailure(u"Перехват клавиатуры не установлен");
+  ThreadHook& thread = ThisThreadHook();
+  HookHandle fresh(
+      SetWindowsHookExW(kHookTypeLowLevelKeyboard, &KeyboardHookProc, ThisModule(), 0));
+  if (!fresh) return PortFailure(SystemErrorText(GetLastError()));
+  const HHOOK old = thread.handle.release();
+  thread.handle = std::move(fresh);
+  return old != nullptr && UnhookWindowsHookEx(old) != FALSE;
+}
+
 bool WinKeyboardHook::OfferToReceivers(std::uint32_t message, const RawKeyEvent& event) {
   const auto& receivers = ThisThreadHook().receivers;
   // By index: a handler may remove receivers (itself included) while it runs.

@@ -20,6 +20,9 @@ class WinKeyboardHook : public KeyboardHook {
   PortStatus Install(Handler handler) override;
   void Remove() override;
   bool IsInstalled() const override { return installed_; }
+  // The thread's system hook is replaced by a fresh one; the old one's unhooking fails when
+  // the system had already removed it.
+  PortResult<bool> Renew() override;
 
  private:
   static LRESULT CALLBACK KeyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 #include "WinKeyInjector.h"
 #include "WinKeyTranslator.h"
 #include "WinKeyboardHook.h"
+#include "WinKeyboardThread.h"
 #include "WinLogFiles.h"
 #include "WinMessageWindow.h"
 #include "WinModuleInfo.h"
@@ -17,9 +18,12 @@
 #include "WinSerialPort.h"
 #include "WinSettingsViews.h"
 #include "WinSharedMemory.h"
+#include "WinStreamSocket.h"
 #include "WinSystemInfo.h"
 #include "WinTextCase.h"
 #include "WinTextLogWindows.h"
+#include "WinTickClock.h"
+#include "WinUserDialogView.h"
 #include "WinUserLocale.h"
 #include "WinWindowFocus.h"
 #include "WinXmlDocument.h"
@@ -32,8 +36,9 @@ namespace equ {
 namespace win32 {
 namespace {
 
-// The low-level hook, the thread timer and keybd_event all belong to the thread that makes
-// them; nothing watches the hook yet.
+// The low-level hook, the thread timers and keybd_event all belong to the thread that makes
+// them: the keyboard channel makes them on a thread of its own, so that a busy host thread
+// never keeps the system waiting for the hook.
 class WinKeyboardThreads : public KeyboardThreads {
  public:
   KeyboardThreadPorts CreateForThisThread() override {
@@ -41,7 +46,11 @@ class WinKeyboardThreads : public KeyboardThreads {
     ports.hook = std::make_unique<WinKeyboardHook>();
     ports.timer = std::make_unique<WinOneShotTimer>();
     ports.injector = std::make_unique<WinKeyInjector>();
+    ports.checkTimer = std::make_unique<WinOneShotTimer>();
     return ports;
+  }
+  PortResult<std::unique_ptr<KeyboardThread>> StartThread() override {
+    return WinKeyboardThread::Start();
   }
 };
 
@@ -72,6 +81,9 @@ PlatformPorts CreateDefaultPlatformPorts() {
       .callTrace = std::make_shared<DailyTraceFile>(),
       .dialogDesktop = std::make_shared<win32::WinDialogDesktop>(),
       .settingsViews = std::make_shared<win32::WinSettingsViews>(),
+      .ticks = std::make_shared<win32::WinTickClock>(),
+      .userDialogs = std::make_shared<win32::WinUserDialogViews>(),
+      .streamSockets = std::make_shared<win32::WinStreamSockets>(),
   };
 }
 

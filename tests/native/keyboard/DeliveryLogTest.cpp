@@ -67,5 +67,16 @@ TEST_F(DeliveryLog, CarriesTheBarcodeAndTheRawData) {
       << files->written;
 }
 
+TEST_F(DeliveryLog, HookTakenAwayBySystemIsLoggedAsAnError) {
+  KeyboardRig rig;
+  rig.hook->RemoveBySystem();
+  rig.Wait(TScannerKeyboard::kHookCheckIntervalMs + 10);
+  EXPECT_NE(
+      files->written.find("\tERROR\tTScannerKeyboard.CheckHook: \tПерехват клавиатуры был снят "
+                          "системой"),
+      std::string::npos)
+      << files->written;
+}
+
 }  // namespace
 }  // namespace equ::testing

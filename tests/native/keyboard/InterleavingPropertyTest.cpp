@@ -1,26 +1,30 @@
-// Random interleavings of scanner bursts and a person's typing: whatever the timing, no key
-// event is lost, doubled or reordered. Every event that is not injected ends exactly once as
-// passed at once, replayed, part of a delivered barcode, or swallowed by the pause after a
-// prefix/postfix barcode; the application receives the passed and replayed ones in the order
-// they were typed.
+// Random interleavings of scanner bursts and people typing, with modifiers held across bursts
+// and released inside them, keys that type nothing (arrows, F-keys) from both, and a host
+// thread that is sometimes busy for seconds. Whatever the timing:
+// - the application receives key events in the order they were pressed, each at most once;
+// - once input is idle, the application believes no key is down;
+// - a key typed alone (no other key near it) reaches the application;
+// - a burst with nobody typing near it arrives as exactly one barcode, and no burst twice;
+// - the hook is never taken away by the system for not answering in time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <iostream>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "KeyboardRig.h"
+#include "scanner/keyboard/KeyState.h"
 
 namespace equ::testing {
 namespace {
 
 constexpr std::uint32_t kInterval = 40;
 constexpr int kTrialsPerMode = 2000;
+constexpr std::uint32_t kVkDown = 0x28;
+constexpr std::uint32_t kVkLeftControl = 0xA2;
 
 struct Burst {
   std::uint64_t start = 0;
@@ -28,242 +32,255 @@ struct Burst {
   WideString data;
 };
 
+// Who typed a key: a burst's index, or a person.
+constexpr int kPerson = -1;
+
 struct Timeline {
   std::vector<ScriptedKey> keys;
+  std::vector<int> owners;
   std::vector<Burst> bursts;
+  std::uint64_t hostBusyAt = 0;
+  std::uint64_t hostBusyFor = 0;
+
+  void Add(const ScriptedKey& key, int owner) {
+    keys.push_back(key);
+    owners.push_back(owner);
+  }
 };
 
-bool TypesCharacter(std::uint32_t vk) {
-  return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || vk == kVkReturn || vk == '5';
+std::uint64_t Pick(std::mt19937& random, int low, int high) {
+  return static_cast<std::uint64_t>(std::uniform_int_distribution<int>(low, high)(random));
 }
 
-// A scanner: prefix (when given), 3 to 10 digits and Enter, 5 ms between key-downs.
-Burst AddBurst(std::mt19937& random, std::uint64_t start, bool withPrefix,
-               std::vector<ScriptedKey>& keys) {
+// A scanner: prefix (when given), 3 to 10 digits and Enter, 5 ms between key-downs; some
+// scanners end with an arrow key.
+void AddBurst(std::mt19937& random, std::uint64_t start, bool withPrefix, Timeline& timeline) {
+  const int index = static_cast<int>(timeline.bursts.size());
   Burst burst{start, start, u""};
-  WideString text = withPrefix ? u"%" : u"";
-  const int length = std::uniform_int_distribution<int>(3, 10)(random);
-  for (int i = 0; i < length; ++i) {
-    burst.data += static_cast<char16_t>(u'0' + std::uniform_int_distribution<int>(0, 9)(random));
-  }
-  text += burst.data + u"\r";
+  const int length = static_cast<int>(Pick(random, 3, 10));
+  for (int i = 0; i < length; ++i) burst.data += static_cast<char16_t>(u'0' + Pick(random, 0, 9));
+  const WideString text = (withPrefix ? u"%" : u"") + burst.data + u"\r";
   for (const ScriptedKey& key : TypeText(text, start, 5)) {
-    keys.push_back(key);
+    timeline.Add(key, index);
     burst.end = std::max(burst.end, key.at);
   }
-  return burst;
+  if (Pick(random, 0, 2) == 0) {
+    const std::uint64_t at = burst.end + 2;
+    timeline.Add({at, kMsgKeyDown, kVkDown, 0}, index);
+    timeline.Add({at + 3, kMsgKeyUp, kVkDown, 0}, index);
+    burst.end = at + 3;
+  }
+  timeline.bursts.push_back(burst);
 }
 
-// A person: letters (some with Shift), an arrow-like key that types nothing, a held key that
-// repeats; gaps on both sides of the interval.
-void AddTyping(std::mt19937& random, std::uint64_t start, std::vector<ScriptedKey>& keys) {
-  std::uniform_int_distribution<int> gap(5, 3 * static_cast<int>(kInterval));
-  std::uniform_int_distribution<int> kind(0, 9);
+// A person: letters (some with Shift), arrows and F-keys, a held key that repeats, and Shift or
+// Ctrl held for a while with nothing typed under it (a release that may fall into a burst); gaps
+// on both sides of the interval.
+void AddTyping(std::mt19937& random, std::uint64_t start, Timeline& timeline) {
   std::uint64_t at = start;
-  const int count = std::uniform_int_distribution<int>(1, 8)(random);
+  const int count = static_cast<int>(Pick(random, 1, 8));
   for (int i = 0; i < count; ++i) {
-    const std::uint32_t vk =
-        'A' + static_cast<std::uint32_t>(std::uniform_int_distribution<int>(0, 25)(random));
-    const int k = kind(random);
-    if (k == 0) {
-      keys.push_back({at, kMsgKeyDown, kVkF5, 0});
-      keys.push_back({at + 4, kMsgKeyUp, kVkF5, 0});
-    } else if (k == 1) {  // held long enough to repeat
-      keys.push_back({at, kMsgKeyDown, vk, 0});
-      keys.push_back({at + 30, kMsgKeyDown, vk, 0});
-      keys.push_back({at + 45, kMsgKeyDown, vk, 0});
-      keys.push_back({at + 50, kMsgKeyUp, vk, 0});
-      at += 50;
-    } else if (k <= 3) {
-      keys.push_back({at, kMsgKeyDown, kVkLeftShift, 0});
-      keys.push_back({at + 8, kMsgKeyDown, vk, 0});
-      keys.push_back({at + 14, kMsgKeyUp, vk, 0});
-      keys.push_back({at + 20, kMsgKeyUp, kVkLeftShift, 0});
-      at += 20;
-    } else {
-      keys.push_back({at, kMsgKeyDown, vk, 0});
-      keys.push_back({at + static_cast<std::uint64_t>(gap(random) / 4), kMsgKeyUp, vk, 0});
+    const std::uint32_t vk = 'A' + static_cast<std::uint32_t>(Pick(random, 0, 25));
+    switch (Pick(random, 0, 11)) {
+      case 0:
+      case 1: {
+        const std::uint32_t key = Pick(random, 0, 1) ? kVkF5 : kVkDown;
+        timeline.Add({at, kMsgKeyDown, key, 0}, kPerson);
+        timeline.Add({at + 4, kMsgKeyUp, key, 0}, kPerson);
+        break;
+      }
+      case 2:  // held long enough to repeat
+        timeline.Add({at, kMsgKeyDown, vk, 0}, kPerson);
+        timeline.Add({at + 30, kMsgKeyDown, vk, 0}, kPerson);
+        timeline.Add({at + 45, kMsgKeyDown, vk, 0}, kPerson);
+        timeline.Add({at + 50, kMsgKeyUp, vk, 0}, kPerson);
+        at += 50;
+        break;
+      case 3:
+      case 4:
+        timeline.Add({at, kMsgKeyDown, kVkLeftShift, 0}, kPerson);
+        timeline.Add({at + 8, kMsgKeyDown, vk, 0}, kPerson);
+        timeline.Add({at + 14, kMsgKeyUp, vk, 0}, kPerson);
+        timeline.Add({at + 20, kMsgKeyUp, kVkLeftShift, 0}, kPerson);
+        at += 20;
+        break;
+      case 5: {
+        const std::uint32_t modifier = Pick(random, 0, 1) ? kVkLeftShift : kVkLeftControl;
+        const std::uint64_t held = Pick(random, 100, 400);
+        timeline.Add({at, kMsgKeyDown, modifier, 0}, kPerson);
+        timeline.Add({at + held, kMsgKeyUp, modifier, 0}, kPerson);
+        at += held;
+        break;
+      }
+      default:
+        timeline.Add({at, kMsgKeyDown, vk, 0}, kPerson);
+        timeline.Add({at + Pick(random, 2, 30), kMsgKeyUp, vk, 0}, kPerson);
     }
-    at += static_cast<std::uint64_t>(gap(random));
+    at += Pick(random, 5, 3 * static_cast<int>(kInterval));
   }
 }
 
 Timeline RandomTimeline(std::mt19937& random, bool withPrefix) {
   Timeline timeline;
-  std::uniform_int_distribution<int> start(0, 1500);
-  const int bursts = std::uniform_int_distribution<int>(1, 3)(random);
-  for (int i = 0; i < bursts; ++i) {
-    timeline.bursts.push_back(
-        AddBurst(random, static_cast<std::uint64_t>(start(random)), withPrefix, timeline.keys));
+  const int bursts = static_cast<int>(Pick(random, 1, 3));
+  for (int i = 0; i < bursts; ++i) AddBurst(random, Pick(random, 0, 1500), withPrefix, timeline);
+  const int people = static_cast<int>(Pick(random, 1, 3));
+  for (int i = 0; i < people; ++i) AddTyping(random, Pick(random, 0, 1500), timeline);
+  // Keys in time order; key-downs and key-ups of one moment keep the order they were made in.
+  std::vector<std::size_t> order(timeline.keys.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return timeline.keys[a].at < timeline.keys[b].at;
+  });
+  Timeline sorted;
+  sorted.bursts = timeline.bursts;
+  for (std::size_t i : order) sorted.Add(timeline.keys[i], timeline.owners[i]);
+  if (Pick(random, 0, 4) == 0) {
+    sorted.hostBusyAt = Pick(random, 0, 1500);
+    sorted.hostBusyFor = Pick(random, 100, 3000);
   }
-  const int people = std::uniform_int_distribution<int>(1, 3)(random);
-  for (int i = 0; i < people; ++i) {
-    AddTyping(random, static_cast<std::uint64_t>(start(random)), timeline.keys);
-  }
-  std::stable_sort(timeline.keys.begin(), timeline.keys.end(),
-                   [](const ScriptedKey& a, const ScriptedKey& b) { return a.at < b.at; });
-  return timeline;
+  return sorted;
 }
 
 struct Totals {
   long trials = 0;
   long events = 0;
-  long passed = 0;
-  long replayed = 0;
-  long inBarcodes = 0;
-  long pauseSwallowed = 0;
+  long reachedApplication = 0;
   long barcodes = 0;
   long isolatedBursts = 0;
+  long isolatedKeys = 0;
+  long busyHosts = 0;
 };
 
-// Runs one timeline and checks every event's fate.
 class Trial {
  public:
   Trial(const Timeline& timeline, bool withPrefix, Totals& totals)
-      : timeline_(timeline), withPrefix_(withPrefix), totals_(totals) {
+      : timeline_(timeline), totals_(totals) {
     if (withPrefix) rig_.UsePrefixPostfix(u"%", u"#013");
     rig_.injector->onInject = [this](const KeyStroke& stroke) { OnReplay(stroke); };
-    rig_.channel->SetOnGetData(
-        [this](const WideString& value, const WideString& raw) { OnBarcode(value, raw); });
   }
 
   void Run() {
+    bool busyStarted = timeline_.hostBusyFor == 0;
     for (std::size_t i = 0; i < timeline_.keys.size(); ++i) {
-      const std::uintptr_t id = i + 1;
-      const bool pausedBefore =
-          (rig_.clock.AdvanceTo(timeline_.keys[i].at), FeedBackReplays(), rig_.channel->IsPaused());
-      const bool swallowed = rig_.Send(timeline_.keys[i]);
-      if (!swallowed) {
-        appStream_.push_back(id);
-        ++totals_.passed;
-      } else if (pausedBefore) {
-        fates_.insert(id);
-        ++totals_.pauseSwallowed;
-      } else {
-        held_.push_back(id);
+      const ScriptedKey& key = timeline_.keys[i];
+      if (!busyStarted && key.at >= timeline_.hostBusyAt) {
+        rig_.WaitUntil(timeline_.hostBusyAt);
+        rig_.HostBusyFor(timeline_.hostBusyFor);
+        busyStarted = true;
       }
-      FeedBackReplays();
-      ASSERT_EQ(static_cast<std::size_t>(rig_.channel->HeldEvents().Count()), held_.size());
+      const std::uintptr_t id = i + 1;
+      if (!rig_.Send(key)) reached_.push_back(id);
     }
-    rig_.Wait(10 * kInterval);
-    FeedBackReplays();
+    rig_.Wait(timeline_.hostBusyFor + 10 * kInterval);
     CheckEnd();
   }
 
  private:
   void OnReplay(const KeyStroke& stroke) {
-    ASSERT_FALSE(held_.empty());
-    ASSERT_EQ(stroke.dwExtraInfo, held_.front()) << "replayed out of order";
-    held_.pop_front();
     const ScriptedKey& key = timeline_.keys[stroke.dwExtraInfo - 1];
     ASSERT_EQ(stroke.vkCode, key.vkCode);
     ASSERT_EQ(stroke.scanCode, KeyboardRig::ScanCodeOf(key.vkCode));
     ASSERT_EQ((stroke.flags & kKeyStrokeUp) != 0, key.message == kMsgKeyUp);
-    pendingReplays_.push_back(stroke);
-    appStream_.push_back(stroke.dwExtraInfo);
-    ++totals_.replayed;
-  }
-
-  // The held events of this barcode are all that the harness counts as held; in prefix/postfix
-  // mode the key-down being processed completes it and is held through the pause.
-  void OnBarcode(const WideString& value, const WideString& raw) {
-    std::size_t characters = 0;
-    for (std::uintptr_t id : held_) {
-      const ScriptedKey& key = timeline_.keys[id - 1];
-      if (key.message == kMsgKeyDown && TypesCharacter(key.vkCode)) ++characters;
-      fates_.insert(id);
-      ++totals_.inBarcodes;
-    }
-    if (withPrefix_) ++characters;  // the completing key-down
-    EXPECT_EQ(characters, raw.size()) << WideToUtf8(raw);
-    held_.clear();
-    barcodes_.push_back(value);
-    ++totals_.barcodes;
-  }
-
-  // Replayed events come back through the hook marked as injected, before the next key.
-  void FeedBackReplays() {
-    std::vector<KeyStroke> replays;
-    replays.swap(pendingReplays_);
-    for (const KeyStroke& stroke : replays) {
-      RawKeyEvent event{stroke.vkCode, stroke.scanCode,
-                        kRawKeyInjected | ((stroke.flags & kKeyStrokeUp) ? kRawKeyUp : 0u), 0,
-                        stroke.dwExtraInfo};
-      const std::uint32_t message = (stroke.flags & kKeyStrokeUp) ? kMsgKeyUp : kMsgKeyDown;
-      EXPECT_FALSE(rig_.hook->Send(message, event)) << "a replayed key was swallowed";
-    }
+    reached_.push_back(stroke.dwExtraInfo);
   }
 
   void CheckEnd() {
-    EXPECT_TRUE(held_.empty()) << "events still held after the timer ran out";
-    EXPECT_TRUE(std::is_sorted(appStream_.begin(), appStream_.end()));
-    EXPECT_EQ(std::adjacent_find(appStream_.begin(), appStream_.end()), appStream_.end());
-    for (std::uintptr_t id : appStream_) {
-      EXPECT_TRUE(fates_.insert(id).second) << "event " << id << " has two fates";
-    }
-    EXPECT_EQ(fates_.size(), timeline_.keys.size());
+    EXPECT_EQ(rig_.channel->HeldEvents().Count(), 0) << "events still held when input is idle";
+    EXPECT_TRUE(std::is_sorted(reached_.begin(), reached_.end())) << "out of order";
+    EXPECT_EQ(std::adjacent_find(reached_.begin(), reached_.end()), reached_.end())
+        << "a key reached the application twice";
+    EXPECT_FALSE(rig_.application.AnyKeyDown()) << "the application believes a key is down";
+    EXPECT_FALSE(rig_.injector->swallowedReplays.end() !=
+                 std::find(rig_.injector->swallowedReplays.begin(),
+                           rig_.injector->swallowedReplays.end(), true))
+        << "the channel swallowed its own replay";
+    EXPECT_EQ(rig_.hook->removedBySystem, 0) << "the system took the hook away";
+    EXPECT_TRUE(rig_.deliveredInsideHook.end() ==
+                std::find_if(rig_.deliveredInsideHook.begin(), rig_.deliveredInsideHook.end(),
+                             [](int depth) { return depth != 0; }))
+        << "a barcode reached the host inside the hook procedure";
+    CheckIsolatedKeys();
+    CheckBursts();
     totals_.events += static_cast<long>(timeline_.keys.size());
+    totals_.reachedApplication += static_cast<long>(reached_.size());
+    totals_.barcodes += static_cast<long>(rig_.deliveries.size());
+    totals_.busyHosts += timeline_.hostBusyFor > 0 ? 1 : 0;
     ++totals_.trials;
-    CheckIsolatedBursts();
   }
 
-  // A burst with nobody typing near it is always recognized.
-  void CheckIsolatedBursts() {
-    for (const Burst& burst : timeline_.bursts) {
+  static bool IsKeyDownOf(const ScriptedKey& key) {
+    return key.message == kMsgKeyDown && !IsModifierKey(key.vkCode);
+  }
+
+  // A person's key-down with no other key-down (modifiers aside) within two intervals.
+  void CheckIsolatedKeys() {
+    for (std::size_t i = 0; i < timeline_.keys.size(); ++i) {
+      const ScriptedKey& key = timeline_.keys[i];
+      if (timeline_.owners[i] != kPerson || !IsKeyDownOf(key)) continue;
       const bool alone =
-          std::none_of(timeline_.keys.begin(), timeline_.keys.end(), [&](const ScriptedKey& key) {
-            return key.at + 3 * kInterval > burst.start && key.at < burst.end + 3 * kInterval &&
-                   !(key.at >= burst.start && key.at <= burst.end && IsBurstKey(key, burst));
+          std::none_of(timeline_.keys.begin(), timeline_.keys.end(), [&](const ScriptedKey& other) {
+            return &other != &key && IsKeyDownOf(other) && other.at + 2 * kInterval > key.at &&
+                   other.at < key.at + 2 * kInterval;
           });
       if (!alone) continue;
-      ++totals_.isolatedBursts;
-      EXPECT_NE(std::find(barcodes_.begin(), barcodes_.end(), burst.data), barcodes_.end());
+      ++totals_.isolatedKeys;
+      EXPECT_NE(std::find(reached_.begin(), reached_.end(), i + 1), reached_.end())
+          << "a key typed alone was lost";
     }
   }
 
-  bool IsBurstKey(const ScriptedKey& key, const Burst& burst) const {
-    for (const Burst& other : timeline_.bursts) {
-      if (&other != &burst && key.at + 3 * kInterval > other.start &&
-          key.at < other.end + 3 * kInterval) {
-        return false;
+  // A burst with no person's key-down near it (a modifier released inside it is allowed) is one
+  // barcode; no burst's data arrives more often than bursts carried it.
+  void CheckBursts() {
+    for (std::size_t b = 0; b < timeline_.bursts.size(); ++b) {
+      const Burst& burst = timeline_.bursts[b];
+      const auto carried =
+          std::count_if(timeline_.bursts.begin(), timeline_.bursts.end(),
+                        [&](const Burst& other) { return other.data == burst.data; });
+      const auto delivered =
+          std::count_if(rig_.deliveries.begin(), rig_.deliveries.end(),
+                        [&](const Delivery& delivery) { return delivery.value == burst.data; });
+      EXPECT_LE(delivered, carried) << "a barcode arrived twice";
+      bool alone = true;
+      for (std::size_t i = 0; i < timeline_.keys.size() && alone; ++i) {
+        const ScriptedKey& key = timeline_.keys[i];
+        const bool near =
+            key.at + 3 * kInterval > burst.start && key.at < burst.end + 3 * kInterval;
+        const bool ownKey = timeline_.owners[i] == static_cast<int>(b);
+        if (near && !ownKey && key.message == kMsgKeyDown) alone = false;
       }
+      if (!alone) continue;
+      ++totals_.isolatedBursts;
+      EXPECT_GE(delivered, 1) << "a burst typed alone was no barcode: " << WideToUtf8(burst.data);
     }
-    return key.vkCode == kVkReturn || key.vkCode == kVkLeftShift ||
-           (key.vkCode >= '0' && key.vkCode <= '9');
   }
 
   const Timeline& timeline_;
-  bool withPrefix_;
   Totals& totals_;
   KeyboardRig rig_{kInterval};
-  std::deque<std::uintptr_t> held_;
-  std::vector<std::uintptr_t> appStream_;
-  std::vector<KeyStroke> pendingReplays_;
-  std::set<std::uintptr_t> fates_;
-  std::vector<WideString> barcodes_;
+  std::vector<std::uintptr_t> reached_;
 };
 
 class Interleavings : public ::testing::TestWithParam<bool> {};
 
-TEST_P(Interleavings, EveryKeyEventEndsExactlyOnceInOrder) {
+TEST_P(Interleavings, NoKeyLostDoubledReorderedOrLeftDown) {
   const bool withPrefix = GetParam();
-  std::mt19937 random(withPrefix ? 20261210u : 1210u);
+  std::mt19937 random(withPrefix ? 20261211u : 1211u);
   Totals totals;
   for (int trial = 0; trial < kTrialsPerMode && !HasFailure(); ++trial) {
     const Timeline timeline = RandomTimeline(random, withPrefix);
     Trial(timeline, withPrefix, totals).Run();
   }
   std::cout << (withPrefix ? "prefix/postfix" : "interval") << " mode: " << totals.trials
-            << " interleavings, " << totals.events << " key events: " << totals.passed
-            << " passed at once, " << totals.replayed << " replayed, " << totals.inBarcodes
-            << " in " << totals.barcodes << " barcodes, " << totals.pauseSwallowed
-            << " swallowed by the pause; " << totals.isolatedBursts
-            << " isolated bursts all recognized\n";
+            << " interleavings (" << totals.busyHosts << " with a busy host), " << totals.events
+            << " key events, " << totals.reachedApplication << " reached the application, "
+            << totals.barcodes << " barcodes; " << totals.isolatedBursts
+            << " lone bursts all recognized, " << totals.isolatedKeys
+            << " lone keys all delivered\n";
   EXPECT_GT(totals.barcodes, 0);
-  EXPECT_GT(totals.replayed, 0);
-  if (withPrefix) {
-    EXPECT_GT(totals.pauseSwallowed, 0);
-  }
+  EXPECT_GT(totals.isolatedBursts, 0);
+  EXPECT_GT(totals.isolatedKeys, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Interleavings, ::testing::Values(false, true),

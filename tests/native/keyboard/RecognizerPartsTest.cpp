@@ -117,7 +117,7 @@ TEST(BaseScanners, ListAccessReplacesDeletesAndRejectsBadIndexes) {
 
 TEST(EventBuffer, KeepsRecordsInReplayFormAndFlushesInOrder) {
   RecordingKeyInjector injector;
-  TEventBuffer buffer(injector);
+  TEventBuffer buffer(&injector);
   buffer.AddEvent({0x41, 0x1E, 0, 100, 0xDEADBEEFCAFEull});
   buffer.AddEvent({0x2E, 0x53, kRawKeyUp | kRawKeyExtended, 101, 7});
   buffer.AddEvent({0x41, 0x1E, kRawKeyInjected, 102, 8});

@@ -21,9 +21,9 @@ TEST(IntervalMode, ScannerBurstIsOneBarcodeWithoutLineEnd) {
   KeyboardRig rig;
   const auto script = TypeText(u"12345\r", 0, 10);
   EXPECT_EQ(rig.Run(script), AllOf(script.size(), true));
-  rig.clock.AdvanceTo(89);
+  rig.WaitUntil(89);
   EXPECT_TRUE(rig.deliveries.empty());
-  rig.clock.AdvanceTo(90);
+  rig.WaitUntil(90);
   ASSERT_EQ(rig.deliveries.size(), 1u);
   EXPECT_EQ(rig.deliveries[0].value, u"12345");
   EXPECT_EQ(rig.deliveries[0].raw, u"12345\r");
@@ -96,15 +96,98 @@ TEST(IntervalMode, RepeatedKeyReplaysWhatIsHeldAndPasses) {
   EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 2}));
 }
 
-TEST(IntervalMode, KeyThatTypesNothingReplaysWhatIsHeldFirst) {
+// A key that types nothing and is no modifier (an arrow, an F-key) is judged with the run it
+// falls into: a person's comes out in order with the rest, a scanner's disappears with its
+// barcode, whichever end of the barcode it is on.
+TEST(IntervalMode, KeyThatTypesNothingIsJudgedWithItsRun) {
+  struct Case {
+    const char* name;
+    std::vector<ScriptedKey> script;
+    const char16_t* barcode;  // nullptr: typing
+  };
+  constexpr std::uint32_t kVkDown = 0x28;
+  const Case cases[] = {
+      {"typing then F5",
+       {{0, kMsgKeyDown, 'A', 0},
+        {3, kMsgKeyUp, 'A', 0},
+        {5, kMsgKeyDown, kVkF5, 0},
+        {8, kMsgKeyUp, kVkF5, 0}},
+       nullptr},
+      {"F5 alone", {{0, kMsgKeyDown, kVkF5, 0}, {4, kMsgKeyUp, kVkF5, 0}}, nullptr},
+      {"burst then Down",
+       {{0, kMsgKeyDown, '1', 0},
+        {5, kMsgKeyDown, '2', 0},
+        {10, kMsgKeyDown, '3', 0},
+        {15, kMsgKeyDown, kVkDown, 0},
+        {18, kMsgKeyUp, kVkDown, 0}},
+       u"123"},
+      {"F5 then burst",
+       {{0, kMsgKeyDown, kVkF5, 0},
+        {3, kMsgKeyUp, kVkF5, 0},
+        {5, kMsgKeyDown, '1', 0},
+        {10, kMsgKeyDown, '2', 0},
+        {15, kMsgKeyDown, '3', 0}},
+       u"123"},
+  };
+  for (const Case& c : cases) {
+    KeyboardRig rig;
+    EXPECT_EQ(rig.Run(c.script), AllOf(c.script.size(), true)) << c.name;
+    rig.Wait(100);
+    if (c.barcode) {
+      ASSERT_EQ(rig.deliveries.size(), 1u) << c.name;
+      EXPECT_EQ(rig.deliveries[0].value, c.barcode) << c.name;
+      EXPECT_TRUE(rig.application.KeysDown().empty()) << c.name;
+    } else {
+      EXPECT_TRUE(rig.deliveries.empty()) << c.name;
+      std::vector<std::uintptr_t> all;
+      for (std::uintptr_t id = 1; id <= c.script.size(); ++id) all.push_back(id);
+      EXPECT_EQ(rig.ReplayedIds(), all) << c.name;
+    }
+    EXPECT_FALSE(rig.application.AnyKeyDown()) << c.name;
+  }
+}
+
+TEST(PrefixPostfixMode, KeyThatTypesNothingPassesOutsideARunAndIsHeldInside) {
   KeyboardRig rig;
-  EXPECT_TRUE(rig.Send({0, kMsgKeyDown, 'A', 0}));
-  EXPECT_FALSE(rig.Send({5, kMsgKeyDown, kVkF5, 0}));
-  // 'a' reached the application before F5.
-  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1}));
-  EXPECT_TRUE(rig.Send({8, kMsgKeyUp, kVkF5, 0}));
+  rig.UsePrefixPostfix(u"%", u"#013");
+  EXPECT_FALSE(rig.Send({0, kMsgKeyDown, kVkF5, 0}));
+  rig.Send({3, kMsgKeyUp, kVkF5, 0});  // held while the timer runs, then replayed
+  const auto script = TypeText(u"%12\r", 100, 5);
+  std::vector<ScriptedKey> withArrow(script.begin(), script.begin() + 4);  // Shift, '%'
+  withArrow.push_back({104, kMsgKeyDown, kVkF5, 0});
+  withArrow.push_back({104, kMsgKeyUp, kVkF5, 0});
+  withArrow.insert(withArrow.end(), script.begin() + 4, script.end());
+  EXPECT_EQ(rig.Run(withArrow).front(), true);
   rig.Wait(100);
-  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{1, 3}));
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"12");
+  EXPECT_EQ(rig.application.KeysDown(), (std::vector<std::uint32_t>{kVkF5, kVkReturn}));
+  EXPECT_FALSE(rig.application.AnyKeyDown());
+}
+
+// The system may deliver physical keys inside a replay (under Wine a thread that replays reads
+// the keys typed meanwhile): they begin a sequence of their own, and none is lost to the reset
+// that follows the replay.
+TEST(IntervalMode, KeysDeliveredInsideAReplayBeginANewSequence) {
+  KeyboardRig rig;
+  bool delivered = false;
+  rig.injector->onInject = [&](const KeyStroke&) {
+    if (delivered) return;
+    delivered = true;
+    rig.Send({rig.clock.Now(), kMsgKeyDown, '1', 0});
+  };
+  rig.Send({0, kMsgKeyDown, 'A', 0});
+  rig.Send({3, kMsgKeyUp, 'A', 0});
+  rig.Run({{42, kMsgKeyUp, '1', 0},
+           {45, kMsgKeyDown, '2', 0},
+           {47, kMsgKeyUp, '2', 0},
+           {50, kMsgKeyDown, '3', 0},
+           {52, kMsgKeyUp, '3', 0}});
+  rig.Wait(100);
+  ASSERT_EQ(rig.deliveries.size(), 1u);
+  EXPECT_EQ(rig.deliveries[0].value, u"123");
+  EXPECT_EQ(rig.application.Text(), u"a");
+  EXPECT_FALSE(rig.application.AnyKeyDown());
 }
 
 TEST(IntervalMode, ModifiersAreHeldWithTheKeysTheyShift) {
@@ -205,14 +288,19 @@ TEST(PrefixPostfixMode, MatchIsDeliveredAndTheCompletingKeyReplayedAfterThePause
   EXPECT_EQ(rig.deliveries[0].value, u"ABC");
   EXPECT_EQ(rig.deliveries[0].raw, u"%ABC\r");
   EXPECT_TRUE(rig.channel->IsPaused());
-  // The Enter key-up falls into the pause: swallowed and not held.
+  // The Enter key-up falls into the pause: held behind its key-down, so that the application,
+  // which gets the Enter after the pause, does not keep it down.
   EXPECT_TRUE(rig.Send(script.back()));
-  EXPECT_EQ(rig.channel->HeldEvents().Count(), 1);
+  EXPECT_EQ(rig.channel->HeldEvents().Count(), 2);
   EXPECT_TRUE(rig.injector->injected.empty());
   rig.Wait(100);
   EXPECT_FALSE(rig.channel->IsPaused());
-  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{enterDown + 1}));
+  EXPECT_EQ(rig.ReplayedIds(), (std::vector<std::uintptr_t>{enterDown + 1, enterDown + 2}));
   EXPECT_EQ(rig.injector->injected[0].vkCode, kVkReturn);
+  // The replays came back through the hook inside the call and passed.
+  EXPECT_EQ(rig.injector->swallowedReplays, (std::vector<bool>{false, false}));
+  EXPECT_EQ(rig.application.Text(), u"\r");
+  EXPECT_FALSE(rig.application.AnyKeyDown());
 }
 
 TEST(PrefixPostfixMode, PauseDoesNotRestartOnKeys) {
@@ -221,7 +309,7 @@ TEST(PrefixPostfixMode, PauseDoesNotRestartOnKeys) {
   rig.Run(TypeText(u"%1\r", 0, 10));  // delivered at 20
   EXPECT_TRUE(rig.Send({30, kMsgKeyDown, '7', 0}));
   EXPECT_TRUE(rig.Send({55, kMsgKeyDown, '8', 0}));
-  rig.clock.AdvanceTo(60);  // one interval after the delivery
+  rig.WaitUntil(60);  // one interval after the delivery
   EXPECT_FALSE(rig.channel->IsPaused());
   EXPECT_FALSE(rig.Send({61, kMsgKeyDown, 'X', 0}));
 }
@@ -338,13 +426,29 @@ TEST(ChannelLifeCycle, EnableTwiceInstallsOneHookAndAppliesTheInterval) {
   EXPECT_EQ(rig.timer->Interval(), 60u);
 }
 
-TEST(ChannelLifeCycle, RefusedHookStillAnswersZeroAndStaysSilent) {
-  KeyboardRig rig;
-  rig.channel->Disable();
-  rig.hook->refuse = true;
-  EXPECT_EQ(rig.channel->Enable(), 0);
-  EXPECT_FALSE(rig.channel->IsHookInstalled());
-  EXPECT_FALSE(rig.Send({0, kMsgKeyDown, '1', 0}));
+// Enable answers only once the hook is in place; a refusal is told, and leaves no thread.
+TEST(ChannelLifeCycle, RefusedHookOrThreadFailsTheEnablingWithItsReason) {
+  struct Case {
+    const char* name;
+    void (*refuse)(KeyboardRig&);
+    const char16_t* description;
+  };
+  const Case cases[] = {
+      {"hook", [](KeyboardRig& r) { r.hook->refuse = true; },
+       u"Не удалось установить перехват клавиатуры: Перехват отклонён"},
+      {"thread", [](KeyboardRig& r) { r.threads->refuseThread = true; },
+       u"Не удалось запустить поток клавиатурного сканера: Недостаточно ресурсов"},
+  };
+  for (const Case& c : cases) {
+    KeyboardRig rig;
+    rig.channel->Disable();
+    c.refuse(rig);
+    EXPECT_EQ(rig.channel->Enable(), 1001) << c.name;
+    EXPECT_EQ(rig.channel->ResultDescription(), c.description) << c.name;
+    EXPECT_FALSE(rig.channel->IsHookInstalled()) << c.name;
+    EXPECT_EQ(rig.threads->threadsRunning, 0) << c.name;
+    EXPECT_FALSE(rig.Send({0, kMsgKeyDown, '1', 0})) << c.name;
+  }
 }
 
 TEST(ChannelLifeCycle, ModeFollowsTheLastDefinitionAdded) {
@@ -395,13 +499,12 @@ TEST_P(CallbackActions, HandlerMayStopOrDestroyTheChannel) {
       ++calls;
       GetParam().act(rig);
     });
-    SimulatedClock& clockOfRig = raw->clock;
     const auto script = TypeText(prefixMode ? u"%1\r" : u"123", 0, 10);
     for (const ScriptedKey& key : script) {
       if (!rig->channel) break;
       rig->Send(key);
     }
-    if (rig->channel) clockOfRig.AdvanceBy(100);
+    if (rig->channel) raw->Wait(100);
     EXPECT_EQ(calls, 1) << GetParam().name << (prefixMode ? " prefix" : " interval");
   }
 }
@@ -459,36 +562,53 @@ class PartialKeyboardThreads : public KeyboardThreads {
     if (leaveOut_ != 0) ports.hook = std::make_unique<FakeKeyboardHook>();
     if (leaveOut_ != 1) ports.timer = std::make_unique<SimulatedTimer>(clock_);
     if (leaveOut_ != 2) ports.injector = std::make_unique<RecordingKeyInjector>();
+    if (leaveOut_ != 3) ports.checkTimer = std::make_unique<SimulatedTimer>(clock_);
     return ports;
+  }
+  PortResult<std::unique_ptr<KeyboardThread>> StartThread() override {
+    return fallback_.StartThread();
   }
   int calls = 0;
 
  private:
   int leaveOut_;
   SimulatedClock clock_;
+  FakeKeyboardThreads fallback_{clock_};
 };
 
 TEST(ChannelPorts, AThreadPortLeftOutByItsFactoryFailsLoudly) {
-  const char* const named[] = {"keyboard hook", "timer", "key injector"};
-  for (int leaveOut = 0; leaveOut < 3; ++leaveOut) {
+  const char* const named[] = {"keyboard hook", "timer", "key injector", "hook check timer"};
+  for (int leaveOut = 0; leaveOut < 4; ++leaveOut) {
     auto threads = std::make_shared<PartialKeyboardThreads>(leaveOut);
     SimulatedClock clock;
     TKeyboardPorts ports = FakeKeyboardPorts(std::make_shared<FakeKeyboardThreads>(clock));
     ports.threads = threads;
+    TScannerKeyboard channel(std::move(ports));
     try {
-      TScannerKeyboard channel(std::move(ports));
-      ADD_FAILURE() << "made without the " << named[leaveOut];
+      channel.Enable();
+      ADD_FAILURE() << "enabled without the " << named[leaveOut];
     } catch (const std::logic_error& e) {
       EXPECT_NE(std::string(e.what()).find(named[leaveOut]), std::string::npos) << e.what();
     }
     EXPECT_EQ(threads->calls, 1);
+    EXPECT_FALSE(channel.IsHookInstalled());
   }
 }
 
-TEST(ChannelPorts, ThreadPortsAreMadeOnceOnTheConstructingThread) {
+// The hook, the timers and the injector are made on the channel's own thread, anew at each
+// enabling; Disable ends that thread, and the hook goes with it.
+TEST(ChannelPorts, ThreadPortsAreMadeOnTheChannelsThreadAtEachEnabling) {
   KeyboardRig rig;
-  ASSERT_NE(rig.hook, nullptr);
+  EXPECT_EQ(rig.threads->threadsStarted, 1);
+  EXPECT_EQ(rig.threads->portsMade, 1);
+  EXPECT_EQ(rig.threads->threadsRunning, 1);
   EXPECT_TRUE(rig.channel->IsHookInstalled()) << "the hook the factory made is the one used";
+  rig.channel->Enable();
+  EXPECT_EQ(rig.threads->threadsStarted, 2);
+  EXPECT_EQ(rig.threads->threadsRunning, 1);
+  rig.channel->Disable();
+  EXPECT_EQ(rig.threads->threadsRunning, 0);
+  EXPECT_FALSE(rig.hook->IsInstalled());
 }
 
 }  // namespace

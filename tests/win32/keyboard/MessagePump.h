@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace equ::testing {
+
+inline constexpr ULONGLONG kPumpSliceMs = 5;
 
 // Serves the calling thread's messages (timer ticks, low-level hook calls) until done()
 // answers true or timeoutMs has passed; answers done().
@@ -13,7 +16,10 @@ inline bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs
   while (!done()) {
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    // Sliced: under Wine a hook on another thread is handed the next key only when the thread
+    // with the focus asks for input again, and a swallowed key wakes nobody.
+    const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPumpSliceMs));
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "MessagePump.h"
@@ -10,6 +12,7 @@
 #include "platform/win32/WinKeyInjector.h"
 #include "platform/win32/WinKeyTranslator.h"
 #include "platform/win32/WinKeyboardHook.h"
+#include "platform/win32/WinKeyboardThread.h"
 #include "platform/win32/WinOneShotTimer.h"
 #include "platform/win32/WinTextCase.h"
 #include "scanner/keyboard/KeyboardPorts.h"
@@ -112,6 +115,29 @@ TEST(WinKeyboardHook, ReplayedKeysComeBackInjectedAndWhole) {
   EXPECT_EQ(seen[3].dwExtraInfo, 0x4B450004u);
   hook.Remove();
   EXPECT_FALSE(hook.IsInstalled());
+}
+
+// The channel's thread runs work on itself and serves its own message loop: a thread timer made
+// there ticks while the calling thread serves nothing.
+TEST(WinKeyboardThread, RunsWorkOnItsOwnThreadWithAMessageLoop) {
+  auto thread = win32::WinKeyboardThread::Start();
+  ASSERT_TRUE(thread) << WideToUtf8(thread.error());
+  DWORD worker = 0;
+  (*thread)->Call([&] { worker = GetCurrentThreadId(); });
+  EXPECT_NE(worker, 0u);
+  EXPECT_NE(worker, GetCurrentThreadId());
+  std::unique_ptr<win32::WinOneShotTimer> timer;
+  std::atomic<DWORD> tickedOn{0};
+  (*thread)->Call([&] {
+    timer = std::make_unique<win32::WinOneShotTimer>();
+    timer->SetInterval(20);
+    timer->SetTickHandler([&] { tickedOn = GetCurrentThreadId(); });
+    timer->Start();
+  });
+  for (int i = 0; i < 500 && tickedOn == 0; ++i) Sleep(10);
+  EXPECT_EQ(tickedOn.load(), worker);
+  (*thread)->Call([&] { timer.reset(); });
+  thread->reset();  // ends the loop and joins
 }
 
 TEST(WinKeyboardChannel, EnableAndDisableInstallAndRemoveTheHook) {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "Device.h"
+#include "UserDialog.h"
 #include "equipment/common/Exceptions.h"
 #include "platform/CodePage.h"
 #include "platform/PlatformPorts.h"
@@ -55,13 +57,16 @@ TVornPorts VornPortsOf(const PlatformPorts& platform) {
                     platform.codePage};
 }
 
-TVornDriver::TVornDriver(TVornPorts ports) : FPorts(RequireVornPorts(ports)) {
+TVornDriver::TVornDriver(TVornPorts ports)
+    : FPorts(RequireVornPorts(ports)), FDevice(std::make_unique<TDevice>(FPorts.rest)) {
   MessageWindows::WindowResult window =
       FPorts.windows->Create([this](const WindowMessage& m) { return WndProc(m); });
   if (window) FHWnd = std::move(*window);
+  ExtractSSLLibraries();
 }
 
 TVornDriver::~TVornDriver() {
+  CloseUserDialog();
   CloseMailbox();
 }
 
