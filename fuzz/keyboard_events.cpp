@@ -27,9 +27,9 @@ using equ::testing::ScriptedKey;
 
 // Keys a scanner and a person press: digits, letters, Enter, Space, both Shifts, Ctrl, Alt,
 // F5, an arrow.
-constexpr std::uint32_t kKeys[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B',
-                                   'Q', 'Z', 0x0D, 0x20, 0x10, 0xA0, 0xA1, 0x11, 0xA2, 0x12,
-                                   0xA4, 0x74, 0x25};
+constexpr std::uint32_t kKeys[] = {'0',  '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',
+                                   '9',  'A',  'B',  'Q',  'Z',  0x0D, 0x20, 0x10, 0xA0,
+                                   0xA1, 0x11, 0xA2, 0x12, 0xA4, 0x74, 0x25};
 constexpr std::size_t kMostEvents = 400;
 
 [[noreturn]] void Fail(const char* what, std::size_t event) {

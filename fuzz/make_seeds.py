@@ -306,3 +306,16 @@ keyboard('shift-held-through-a-burst', ev)
 ev = [(0, CTRL), (250, KEYS['A']), (3, KEYS['A'] | 0x80), (250, CTRL | 0x80), (250, F5),
       (5, F5 | 0x80), (5, KEYS['1']), (30, KEYS['1']), (30, KEYS['1']), (5, KEYS['1'] | 0x80)]
 keyboard('shortcut-and-repeat', ev)
+
+# ----- display_ack: address and port (the defaults), header, code, duration; then the socket's
+# answers: made, connected, time-out set, sent, and the reply byte
+def display(name, reply, header='К оплате 123,45', code='https://qr.example/pay?id=1'):
+    e = Enc().byte(1).byte(1).text(header).text(code).i32(30)
+    e.byte(1).byte(1).byte(1).byte(1)  # socket made, connected, time-out set, packet sent
+    e.byte(1).byte(1).raw(reply)        # a reply of up to one byte
+    write('display_ack', name, e.b)
+
+
+display('acknowledged', b'\x06')
+display('refused', b'\x15')
+display('closed', b'\x00')
