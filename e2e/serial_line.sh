@@ -6,7 +6,9 @@
 #
 # The program opens the scanner's end itself to write barcodes. What it cannot see from
 # Windows is the speed the host's end was set to: when it prints a line "line speed?", the
-# answer (stty's speed of the host's end) is written to its standard input. The program's
+# answer (stty's speed of the host's end) is written to its standard input. A line "unplug"
+# removes the pair and its links (the scanner pulled out) and is answered "unplugged"; a line
+# "replug" makes a new pair at the same links and is answered "replugged". The program's
 # output is passed on; the exit status is the program's. The pair and the links are removed on
 # exit; socat's log stays in the working directory (the test's log directory).
 set -euo pipefail
@@ -34,17 +36,28 @@ cleanup() {
 }
 trap cleanup EXIT
 
-socat -d -d pty,raw,echo=0,link="$work/host" pty,raw,echo=0,link="$work/scanner" \
-  2>socat.log &
-socat_pid=$!
-# socat reports the pair once both ends exist.
-timeout 10 bash -c 'until [[ -e $1 && -e $2 ]]; do sleep 0.02; done' _ "$work/host" "$work/scanner" || {
-  echo "serial_line.sh: socat made no pty pair; its log:" >&2
-  cat socat.log >&2
-  exit 1
+make_pair() {
+  socat -d -d pty,raw,echo=0,link="$work/host" pty,raw,echo=0,link="$work/scanner" \
+    2>>socat.log &
+  socat_pid=$!
+  # socat reports the pair once both ends exist.
+  timeout 10 bash -c 'until [[ -e $1 && -e $2 ]]; do sleep 0.02; done' _ "$work/host" "$work/scanner" || {
+    echo "serial_line.sh: socat made no pty pair; its log:" >&2
+    cat socat.log >&2
+    exit 1
+  }
+  ln -sfn "$work/host" "$host_link"
+  ln -sfn "$work/scanner" "$scanner_link"
 }
-ln -sfn "$work/host" "$host_link"
-ln -sfn "$work/scanner" "$scanner_link"
+
+remove_pair() {
+  rm -f "$host_link" "$scanner_link"
+  kill "$socat_pid" 2>/dev/null || true
+  wait "$socat_pid" 2>/dev/null || true
+  socat_pid=""
+}
+
+make_pair
 
 coproc PROGRAM { "$@" 2>&1; }
 program_pid=$PROGRAM_PID
@@ -55,6 +68,12 @@ while IFS= read -r line <&"$from_program"; do
   if [[ $line == "line speed?" ]]; then
     speed=$(stty -F "$work/host" speed 2>&1 || true)
     printf '%s\n' "$speed" >&"$to_program"
+  elif [[ $line == "unplug" ]]; then
+    remove_pair
+    printf 'unplugged\n' >&"$to_program"
+  elif [[ $line == "replug" ]]; then
+    make_pair
+    printf 'replugged\n' >&"$to_program"
   fi
 done
 status=0

@@ -126,6 +126,10 @@ std::int32_t TDriver::EnableSerial(WideString& resultDescription) {
       static_cast<std::uint32_t>(GetSettingValueInt(u"InterCharIntervalRS232")));
   channel.SetPostfix(std::string());
   channel.SetOnGetScanData([this](const WideString& scanData) { ProcessScanData(scanData); });
+  channel.SetOnPortState([this](bool lost, const WideString& text) {
+    const TDestructionHold hold(*this);
+    NotifyErrorEvent(lost ? kSerialPortLost : kSerialPortRestored, text);
+  });
   const std::int32_t code = channel.Enable();
   if (code != kResultOk) resultDescription = channel.ResultDescription();
   return code;
@@ -164,6 +168,8 @@ bool TDriver::OnShowSettingsDlg() {
 }
 
 void TDriver::ProcessScanData(const WideString& data) {
+  // The host may release the driver inside the data event this scan raises.
+  const TDestructionHold hold(*this);
   if (FTestForm != nullptr) {
     FTestForm->DoScanData(data);
     return;
@@ -190,7 +196,13 @@ void TDriver::ReportKeyboardHookLost(const WideString& description) {
 
 std::int32_t TDriver::OnCheckHealth(WideString& resultDescription) {
   std::int32_t code = TBaseScanner::OnCheckHealth(resultDescription);
-  if (code != kResultOk || GetSettingValueInt(u"InterfaceType") != kKeyboardInterface) return code;
+  if (code != kResultOk) return code;
+  if (FDeviceRS232 && FDeviceRS232->PortLost()) {
+    resultDescription = u"Связь со сканером потеряна: порт COM" +
+                        IntToWide(FDeviceRS232->PortNumber()) + u" недоступен";
+    return kResultPortUnavailable;
+  }
+  if (GetSettingValueInt(u"InterfaceType") != kKeyboardInterface) return code;
   resultDescription = FDeviceKeyboard->HookStateText();
   return FDeviceKeyboard->IsHookInstalled() ? kResultOk : kResultUnknownError;
 }

@@ -21,6 +21,9 @@ class TDriver : public TBaseScanner {
   static constexpr const char16_t* kKeyboardMutexName = u"KBScannerV41Mutex";
   static constexpr const char16_t* kSecondKeyboardScanner =
       u"Нельзя использовать более одного клавиатурного сканера одновременно";
+  // The names of the manager's ErrorEvent when the serial scanner's port is lost and back.
+  static constexpr const char16_t* kSerialPortLost = u"ScannerPortLost";
+  static constexpr const char16_t* kSerialPortRestored = u"ScannerPortRestored";
 
   // Raises std::logic_error naming a missing port of its own; the channels check theirs when
   // they are made (at Initialize).
@@ -45,7 +48,8 @@ class TDriver : public TBaseScanner {
   void RegisterSettings() override;
   std::int32_t OnEnable(WideString& resultDescription) override;
   std::int32_t OnDisable(WideString& resultDescription) override;
-  // An enabled keyboard driver answers how its keyboard hook is.
+  // An enabled serial driver fails with 1011 and the port's name while its port is lost; an
+  // enabled keyboard driver answers how its keyboard hook is.
   std::int32_t OnCheckHealth(WideString& resultDescription) override;
   // The settings dialog with the pages "Основные настройки", "Сканер RS232" and "Сканер
   // клавиатурный", the device test offered.

@@ -24,6 +24,7 @@ packages=(
 # Installed without recommended packages.
 packages_lean=(
   imagemagick x11-apps                      # screenshots of the driver's windows
+  clang libclang-rt-14-dev                  # libFuzzer for scripts/fuzz.sh
 )
 
 is_installed() {

@@ -114,6 +114,8 @@ class HostedDriver {
     return CallPublic(u"EnableDataEvents", Variant(SafeArray::Vector({Variant(events)}))) && ok;
   }
 
+  bool Close() { return port_->CallMethod(u"Close", {}).ToBool(); }
+
   bool Stop() {
     const bool disabled = CallPublic(u"Disable", Variant());
     return port_->CallMethod(u"Close", {}).ToBool() && disabled;
@@ -295,6 +297,78 @@ TEST_F(Scanning, serial_reentrant_manager) {
     EXPECT_EQ(std::count(driver.received.begin(), driver.received.end(), code), 1)
         << Utf8(code) << " reaches the host exactly once; what came:" << Joined(driver.received);
   }
+  EXPECT_TRUE(driver.Stop());
+}
+
+// A host that stops scanning from its DataEvent handler: Disable (or Close) there returns, the
+// barcode cut with the first one reaches the host too, and nothing is read afterwards.
+void StopInsideDataEvent(const char16_t* stop) {
+  equ::e2e::ScannerLine line(kScannerEnd);
+  ASSERT_TRUE(line.IsOpen()) << "the scanner's end COM8 opens";
+  HostedDriver driver;
+  int stops = 0;
+  bool stopped = false;
+  driver.hostManager->insideDataEvent = [&] {
+    if (stops++ > 0) return;
+    stopped = WideString(stop) == u"Close" ? driver.Close() : driver.CallPublic(stop, Variant());
+    Print(WideString(u"inside DataEvent: ") + stop + u" returned");
+  };
+  ASSERT_TRUE(driver.Start(SerialSettings(), true));
+  ASSERT_TRUE(line.Write("STOP-1\r\nSTOP-2\r\n"));
+  EXPECT_TRUE(ServeMessagesUntil([&] { return stops >= 1; })) << "the first barcode arrives";
+  EXPECT_TRUE(stopped) << Utf8(stop) << " inside DataEvent answers True";
+  // Both lines were cut in one read: the second reaches the host, by an event or the queue.
+  ServeMessagesUntil([&] { return driver.scans >= 2; }, 2000);
+  Variant item;
+  while (driver.CallPublic(u"GetScanData", Variant(), &item))
+    driver.received.push_back(item.Array()->At(0).ToString());
+  EXPECT_EQ(std::count(driver.received.begin(), driver.received.end(), WideString(u"STOP-1")), 1)
+      << Joined(driver.received);
+  EXPECT_TRUE(driver.Stop());
+}
+
+TEST_F(Scanning, serial_disable_in_data_event) {
+  StopInsideDataEvent(u"Disable");
+}
+
+TEST_F(Scanning, serial_close_in_data_event) {
+  StopInsideDataEvent(u"Close");
+}
+
+// The scanner pulled out while enabled and plugged in again: the manager hears of both, and
+// later barcodes arrive as ScanData.
+TEST_F(Scanning, serial_link_removed_and_restored) {
+  HostedDriver driver;
+  {
+    equ::e2e::ScannerLine line(kScannerEnd);
+    ASSERT_TRUE(line.IsOpen()) << "the scanner's end COM8 opens";
+    ASSERT_TRUE(driver.Start(SerialSettings(), true));
+    ASSERT_TRUE(line.Write("BEFORE-1\r\n"));
+    ASSERT_TRUE(ServeMessagesUntil([&] { return driver.scans >= 1; }));
+    EXPECT_TRUE(driver.CallPublic(u"CheckHealth", Variant()));
+  }
+  ASSERT_EQ(equ::e2e::AskSerialLine("unplug"), "unplugged");
+  const WideString lost = u"ErrorEvent 'TestHost' 'ScannerPortLost' 'Связь со сканером потеряна";
+  EXPECT_TRUE(ServeMessagesUntil([&] { return !driver.CallsStartingWith(lost).empty(); }))
+      << "the manager hears of the loss:" << Joined(driver.CallsStartingWith(u"ErrorEvent"));
+  Variant health;
+  EXPECT_FALSE(driver.CallPublic(u"CheckHealth", Variant(), &health))
+      << "CheckHealth fails while the port is lost";
+
+  ASSERT_EQ(equ::e2e::AskSerialLine("replug"), "replugged");
+  const WideString back =
+      u"ErrorEvent 'TestHost' 'ScannerPortRestored' 'Связь со сканером восстановлена";
+  EXPECT_TRUE(ServeMessagesUntil([&] { return !driver.CallsStartingWith(back).empty(); }))
+      << "the manager hears of the recovery:" << Joined(driver.CallsStartingWith(u"ErrorEvent"));
+  EXPECT_TRUE(driver.CallPublic(u"CheckHealth", Variant()));
+  equ::e2e::ScannerLine line(kScannerEnd);
+  ASSERT_TRUE(line.IsOpen()) << "the scanner's end COM8 opens again";
+  ASSERT_TRUE(line.Write("AFTER-1\r\n"));
+  EXPECT_TRUE(ServeMessagesUntil([&] { return driver.scans >= 2; }));
+  EXPECT_FALSE(driver.CallsStartingWith(u"DataEvent 'TestHost' 'ScanData' 'AFTER-1'").empty())
+      << Joined(driver.CallsStartingWith(u"DataEvent "));
+  EXPECT_EQ(driver.CallsStartingWith(lost).size(), 1u);
+  EXPECT_EQ(driver.CallsStartingWith(back).size(), 1u);
   EXPECT_TRUE(driver.Stop());
 }
 

@@ -32,16 +32,23 @@ class ScannerLine {
   HANDLE handle_;
 };
 
-// The speed of the host's end as the Linux side sees it (stty), which Windows cannot tell: asked
-// of serial_line.sh with the line "line speed?", answered on standard input.
-inline std::string HostEndSpeed() {
-  std::fputs("line speed?\n", stdout);
+// One request to serial_line.sh, a line on standard output; its answer, a line on standard
+// input: "line speed?" (stty's speed of the host's end), "unplug" (the pair and its links
+// removed: the scanner pulled out), "replug" (a new pair at the same links).
+inline std::string AskSerialLine(const char* request) {
+  std::fputs(request, stdout);
+  std::fputs("\n", stdout);
   std::fflush(stdout);
   char answer[64] = {};
   if (std::fgets(answer, sizeof answer, stdin) == nullptr) return "(no answer)";
   std::string speed = answer;
   while (!speed.empty() && (speed.back() == '\n' || speed.back() == '\r')) speed.pop_back();
   return speed;
+}
+
+// The speed of the host's end as the Linux side sees it, which Windows cannot tell.
+inline std::string HostEndSpeed() {
+  return AskSerialLine("line speed?");
 }
 
 }  // namespace equ::e2e

@@ -23,8 +23,8 @@ class SharedMemory {
   virtual ~SharedMemory() = default;
   // Opens an existing object with full access; fails when none of that name exists.
   virtual ViewResult Open(const WideString& name) = 0;
-  // Creates the object (or opens it when it exists) with an empty access list, so any process
-  // of the logon may open it, and maps all of it.
+  // Creates the object (or opens it when it exists) with an access list that lets only the
+  // current user open it, and maps all of it.
   virtual ViewResult Create(const WideString& name, std::size_t size) = 0;
 };
 

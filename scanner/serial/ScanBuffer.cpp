@@ -1,5 +1,6 @@
 #include "scanner/serial/ScanBuffer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "equipment/common/AppLog.h"
@@ -13,6 +14,17 @@ namespace equ::rs232 {
 namespace {
 
 constexpr std::uint32_t kReadChunk = 260;
+// The debug log shows a longer buffer by its length and its last bytes, so that a long line
+// does not write the whole buffer again on every read.
+constexpr std::size_t kLoggedBufferBytes = 1024;
+constexpr std::size_t kLoggedTailBytes = 64;
+
+WideString BufferForLog(const std::string& buffer, const CodePage& codePage) {
+  if (buffer.size() <= kLoggedBufferBytes) return ControlCharName(buffer, codePage);
+  return IntToWide(static_cast<std::int64_t>(buffer.size())) + u" bytes, ending " +
+         ControlCharName(std::string_view(buffer).substr(buffer.size() - kLoggedTailBytes),
+                         codePage);
+}
 
 }  // namespace
 
@@ -38,6 +50,9 @@ TScanner::~TScanner() {
 
 std::int32_t TScanner::Enable() {
   FScanBuffer.clear();
+  FReadFailures = 0;
+  FDroppingLine = false;
+  FDroppedTail.clear();
   Close();
   const std::int32_t result = Open() ? kResultOk : kResultPortUnavailable;
   AppLog(u"TScannerRS232.Enable",
@@ -64,19 +79,63 @@ bool TScanner::ReadData() {
     return true;
   }
   std::string chunk;
-  if (ReadStr(kReadChunk, chunk, false) == kResultOk) {
+  const bool readWorked = ReadStr(kReadChunk, chunk, false) == kResultOk;
+  FReadFailures = readWorked ? 0 : FReadFailures + 1;
+  if (readWorked) {
     if (chunk.empty()) return false;
-    FScanBuffer += chunk;
+    Append(chunk);
     FLastScanTime = TickCountMs();
     AppLog(u"TScannerRS232.ReadData",
            u"S=" + ControlCharName(chunk, *FCodePage) + u"; FScanBuffer=" +
-               ControlCharName(FScanBuffer, *FCodePage),
+               BufferForLog(FScanBuffer, *FCodePage),
            kLogDebug);
   }
   if (intervalMode) return false;
   const bool ready = ReadyByEnding();
   if (ready) AppLog(u"TScannerRS232.ReadData", u"Result=True", kLogDebug);
   return ready;
+}
+
+void TScanner::Append(std::string chunk) {
+  if (FDroppingLine) chunk = RestAfterDroppedLine(chunk);
+  FScanBuffer += chunk;
+  if (FScanBuffer.size() <= kScanBufferLimit) return;
+  AppLog(u"TScannerRS232.ReadData",
+         u"Dropped " + IntToWide(static_cast<std::int64_t>(FScanBuffer.size())) +
+             u" bytes: no line end within " +
+             IntToWide(static_cast<std::int64_t>(kScanBufferLimit)) + u" bytes",
+         kLogError);
+  // When the bytes end inside a line, the rest of that line goes too.
+  FDroppingLine = (FInterCharInterval != 0 && FPostfix.empty()) || !ReadyByEnding();
+  FScanBuffer.clear();
+  FDroppedTail.clear();
+}
+
+std::string TScanner::RestAfterDroppedLine(const std::string& chunk) {
+  // In interval mode a pause ends a line, with or without its postfix.
+  if (FInterCharInterval != 0 && TickCountMs() - FLastScanTime >= FInterCharInterval) {
+    FDroppingLine = false;
+    return chunk;
+  }
+  if (FInterCharInterval != 0 && FPostfix.empty()) return {};
+  const std::string bytes = FDroppedTail + chunk;
+  std::size_t end = std::string::npos;
+  if (FPostfix.empty()) {
+    end = bytes.find_first_of("\r\n");
+    if (end != std::string::npos) end += 1;
+  } else {
+    end = bytes.find(FPostfix);
+    if (end != std::string::npos) end += FPostfix.size();
+  }
+  if (end == std::string::npos) {
+    // Kept so that a postfix split between two reads is still found.
+    const std::size_t keep = std::min(FPostfix.empty() ? 0 : FPostfix.size() - 1, bytes.size());
+    FDroppedTail = bytes.substr(bytes.size() - keep);
+    return {};
+  }
+  FDroppingLine = false;
+  FDroppedTail.clear();
+  return bytes.substr(end);
 }
 
 std::string TScanner::Terminator() const {

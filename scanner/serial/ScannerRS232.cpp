@@ -11,10 +11,6 @@ namespace equ {
 
 namespace {
 
-// Disable waits for the reader in slices so that the wait also ends a thread that has just
-// finished without a message to wake the host.
-constexpr int kServeSliceMs = 100;
-
 const TSerialChannelPorts& RequireSerialPorts(const TSerialChannelPorts& ports) {
   constexpr const char* kChannel = "TScannerRS232";
   RequirePort(ports.windows, kChannel, "message windows");
@@ -28,11 +24,19 @@ const TSerialChannelPorts& RequireSerialPorts(const TSerialChannelPorts& ports) 
 TScannerRS232::TScannerRS232(TSerialChannelPorts ports) : FPorts(RequireSerialPorts(ports)) {
   MessageWindows::WindowResult window =
       FPorts.windows->Create([this](const WindowMessage& message) { return WndProc(message); });
-  if (window) FHWnd = std::move(*window);
+  if (window) {
+    FHWnd = std::move(*window);
+    FHandOff = std::make_unique<TSerialHandOff>(*FHWnd);
+  }
 }
 
 TScannerRS232::~TScannerRS232() {
+  *FAlive = false;
+  // What the reader cut but the host thread has not taken goes with the channel.
+  FDelivering = true;
   Disable();
+  FReadThread.reset();
+  FHandOff.reset();
   FHWnd.reset();
 }
 
@@ -48,8 +52,9 @@ std::int32_t TScannerRS232::Enable() {
     FResultDescription = FindResultText(kResultPortUnavailable);
     return kResultPortUnavailable;
   }
+  FHandOff->SetPortLost(false);
   FReadThread = std::make_unique<TReadThread>(
-      std::make_unique<rs232::TScanner>(std::move(port), FPorts.codePage), *FHWnd);
+      std::make_unique<rs232::TScanner>(std::move(port), FPorts.codePage), *FHandOff);
   rs232::TScanner& scanner = FReadThread->Scanner();
   scanner.SetPortNumber(FPortNumber);
   scanner.SetBaudRateAsInt(FBaudRate);
@@ -71,26 +76,42 @@ std::int32_t TScannerRS232::Enable() {
 
 void TScannerRS232::Disable() {
   if (!FReadThread) return;
+  // Taken out first: a callback run below may enable the channel again.
   std::unique_ptr<TReadThread> thread = std::move(FReadThread);
-  thread->RequestStop();
-  while (!thread->Finished()) {
-    FPorts.windows->ServeMessagesUntil([&thread] { return thread->Finished(); }, kServeSliceMs);
-  }
   thread.reset();
+  DeliverQueued();
 }
 
 std::intptr_t TScannerRS232::WndProc(const WindowMessage& message) {
-  if (message.message != kSerialScanDataMessage) return 0;
-  auto* block = reinterpret_cast<char*>(message.lParam);
-  if (block == nullptr) return 0;
-  const std::string bytes(block);
-  delete[] block;
+  if (message.message == kSerialScanDataMessage) DeliverQueued();
+  return 0;
+}
+
+void TScannerRS232::DeliverQueued() {
+  if (FDelivering || !FHandOff) return;
+  const std::shared_ptr<bool> alive = FAlive;
+  FDelivering = true;
+  while (std::optional<TSerialEvent> event = FHandOff->Take()) {
+    Deliver(*event);
+    if (!*alive) return;
+  }
+  FDelivering = false;
+}
+
+void TScannerRS232::Deliver(const TSerialEvent& event) {
   try {
-    if (FOnGetScanData) FOnGetScanData(FPorts.codePage->FromAnsi(bytes));
+    if (event.kind == TSerialEvent::Kind::Barcode) {
+      // The barcode is a zero-terminated text: a NUL inside ends what is handed over.
+      const std::string_view bytes(event.barcode.c_str());
+      // Copies: a callback that destroys the channel must not destroy the function it runs in.
+      const TGetScanData callback = FOnGetScanData;
+      if (callback) callback(FPorts.codePage->FromAnsi(bytes));
+    } else if (const TSerialPortState callback = FOnPortState) {
+      callback(event.kind == TSerialEvent::Kind::PortLost, event.text);
+    }
   } catch (...) {
     // A failing receiver must not take the host thread's message loop down with it.
   }
-  return 0;
 }
 
 }  // namespace equ

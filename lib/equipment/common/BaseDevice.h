@@ -81,6 +81,10 @@ class TBaseDevice : public TBaseObject {
   bool DataEvent(const WideString& event, const WideString& data, Variant& extData);
   bool DataEvent(const WideString& event, const WideString& data);
   bool ErrorEvent(const WideString& errorName, const WideString& description, Variant& extData);
+  // ErrorEvent for a fault of a channel (or its end) found outside a host call: answers whether
+  // the manager took it and raises nothing. Without a manager nothing is sent; a failing manager
+  // is written to the application log.
+  bool NotifyErrorEvent(const WideString& errorName, const WideString& description);
   bool TaskState(std::int32_t percent, const WideString& description);
   bool WriteLog(const WideString& name, const WideString& text, std::int32_t eventType);
   std::int32_t ShowMessageDlg(const WideString& text, std::int32_t type, std::int32_t buttons,

@@ -112,9 +112,25 @@ bool TBaseObject::IsKnownDispID(std::int32_t dispId) const {
          (dispId >= 0 && static_cast<std::size_t>(dispId) < FMethodList.size());
 }
 
+TBaseObject::TDestructionHold::~TDestructionHold() {
+  if (--FObject.FHolds == 0 && FObject.FDestroyWhenReleased) Destroy(&FObject);
+}
+
+void TBaseObject::Destroy(TBaseObject* object) noexcept {
+  if (object->FHolds > 0) {
+    object->FDestroyWhenReleased = true;
+    return;
+  }
+  // Not again from a hold taken by the destruction steps themselves.
+  ++object->FHolds;
+  object->BeforeDestruction();
+  delete object;
+}
+
 HResult TBaseObject::Invoke(std::int32_t dispId, std::uint16_t flags, SafeArray& params,
                             Variant& result, InvokeExceptionInfo* exceptionInfo) {
   if (IsRefusedInvocation(dispId, flags)) return hresult::kFail;
+  const TDestructionHold hold(*this);
   // A number that names no row is refused before anything is touched, as a late-bound call
   // to a missing member is.
   if (!IsKnownDispID(dispId)) return hresult::kMemberNotFound;

@@ -44,6 +44,22 @@ class TBaseObject {
   // derived class (a device disables itself here). Must not throw.
   virtual void BeforeDestruction() noexcept {}
 
+  // Holds the object's destruction back for a scope in which its own code runs below a call out
+  // (a host that releases the object inside an event or a call of it): a release meanwhile only
+  // marks the object, and the last scope to end destroys it.
+  class TDestructionHold {
+   public:
+    explicit TDestructionHold(TBaseObject& object) : FObject(object) { ++FObject.FHolds; }
+    ~TDestructionHold();
+    TDestructionHold(const TDestructionHold&) = delete;
+    TDestructionHold& operator=(const TDestructionHold&) = delete;
+
+   private:
+    TBaseObject& FObject;
+  };
+  // Runs the destruction steps and frees the object, or defers both to the end of a hold.
+  static void Destroy(TBaseObject* object) noexcept;
+
   // Resolves a method name; kNotImpl and -1 for a name the object does not know.
   virtual HResult GetIDsOfNames(std::u16string_view name, std::int32_t& dispId);
   // Calls a method. params holds the host's arguments in call order with all by-reference
@@ -154,14 +170,13 @@ class TBaseObject {
   TSettingArray FSettingList;
   bool FDebugLogEnabled = false;
   WideString FDebugLogDir;
+  int FHolds = 0;
+  bool FDestroyWhenReleased = false;
 };
 
 // Deletes a driver object after running its destruction steps.
 struct TBaseObjectDeleter {
-  void operator()(TBaseObject* object) const noexcept {
-    object->BeforeDestruction();
-    delete object;
-  }
+  void operator()(TBaseObject* object) const noexcept { TBaseObject::Destroy(object); }
 };
 
 template <class T>

@@ -1,5 +1,6 @@
 // What a device tells its equipment manager and asks of it, and the host windows around a
 // driver window.
+#include "AppLog.h"
 #include "BaseDevice.h"
 #include "Exceptions.h"
 #include "VariantText.h"
@@ -44,6 +45,18 @@ bool TBaseDevice::ErrorEvent(const WideString& errorName, const WideString& desc
   DispatchArgument args[] = {ByValue(FDeviceID), ByValue(errorName), ByValue(description),
                              ByRef(extData)};
   return CallManager(u"ErrorEvent", args).ToBool();
+}
+
+bool TBaseDevice::NotifyErrorEvent(const WideString& errorName, const WideString& description) {
+  WriteDebugLog(u"<-ErrorEvent", u"ErrorName=" + errorName + u"; Description=" + description);
+  if (!FEqManager.Dispatch()) return false;
+  try {
+    Variant extData;
+    return ErrorEvent(errorName, description, extData);
+  } catch (const std::exception& e) {
+    AppLog(u"TBaseDevice.ErrorEvent", ExceptionMessage(e), kLogError);
+    return false;
+  }
 }
 
 bool TBaseDevice::TaskState(std::int32_t percent, const WideString& description) {

@@ -189,4 +189,34 @@ std::optional<double> ParseAutomationNumber(std::u16string_view text, char16_t d
   return std::strtod(plain.c_str(), nullptr);
 }
 
+std::optional<WholeNumber> ParseAutomationWholeNumber(std::u16string_view text,
+                                                      char16_t decimalSeparator,
+                                                      char16_t thousandSeparator) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  WholeNumber number;
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    number.negative = text[i] == u'-';
+    ++i;
+  }
+  bool anyDigit = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= u'0' && c <= u'9') {
+      const auto digit = static_cast<std::uint64_t>(c - u'0');
+      if (number.magnitude > (UINT64_MAX - digit) / 10) return std::nullopt;
+      number.magnitude = number.magnitude * 10 + digit;
+      anyDigit = true;
+    } else if (c == thousandSeparator && thousandSeparator != decimalSeparator && anyDigit) {
+      continue;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!anyDigit) return std::nullopt;
+  if (number.magnitude == 0) number.negative = false;
+  return number;
+}
+
 }  // namespace equ

@@ -30,4 +30,18 @@ WideString FormatDecimal(bool negative, std::uint32_t hi32, std::uint64_t lo64, 
 std::optional<double> ParseAutomationNumber(std::u16string_view text, char16_t decimalSeparator,
                                             char16_t thousandSeparator);
 
+// A whole number in plain decimal digits as the integer conversions read it: exactly, with no
+// detour through a real number (which holds only 53 bits).
+struct WholeNumber {
+  bool negative = false;
+  std::uint64_t magnitude = 0;
+};
+
+// The value of a text that is a whole decimal number (blanks around it, a leading sign,
+// thousand separators after the first digit) whose magnitude fits 64 bits; nullopt for any
+// other text, which ParseAutomationNumber reads instead.
+std::optional<WholeNumber> ParseAutomationWholeNumber(std::u16string_view text,
+                                                      char16_t decimalSeparator,
+                                                      char16_t thousandSeparator);
+
 }  // namespace equ

@@ -147,6 +147,14 @@ double ParseNumberText(const WideString& text, VarType target) {
   return *parsed;
 }
 
+// A text that is a whole decimal number, read exactly (a 64-bit integer needs all its digits).
+std::optional<WholeNumber> WholeNumberOf(const Variant& v) {
+  if (v.IsArray() || v.IsOpaque() || v.Type() != VarType::String) return std::nullopt;
+  const UserLocale& locale = Locale();
+  return ParseAutomationWholeNumber(v.RawString(), locale.DecimalSeparator(),
+                                    locale.ThousandSeparator());
+}
+
 // The value of a numeric source as a real number; throws for sources that are no number.
 double RealOf(const Variant& v, VarType target) {
   if (v.IsArray() || v.IsOpaque()) ThrowMismatch(v.Type(), target);
@@ -177,6 +185,8 @@ Variant ToInteger(const Variant& v, VarType target) {
     if (v.Type() == VarType::Bool && isUnsigned && value.negative) value = range.max;
   } else if (!v.IsArray() && v.Type() == VarType::Currency) {
     value = ExactInt::Of(RoundCurrencyToInteger(v.RawInt()));
+  } else if (const auto whole = WholeNumberOf(v)) {
+    value = ExactInt{whole->negative, whole->magnitude};
   } else {
     const double real = RealOf(v, target);
     if (!std::isfinite(real)) ThrowOverflow(target);

@@ -263,6 +263,11 @@ PortStatus PosixSerialPort::WaitReadable(int timeoutMs, bool& readable) {
   return {};
 }
 
+bool PosixSerialPort::HungUp() const {
+  pollfd device{fd_, POLLIN, 0};
+  return ::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 PortStatus PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& done, bool) {
   done = 0;
   if (!IsOpen()) return FailIfClosed();
@@ -277,6 +282,9 @@ PortStatus PosixSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t
       }
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN) return Fail(errno);
+      // A terminal reads as empty both when nothing waits and when its other side has gone;
+      // a device that has gone fails, as a removed COM device does on Windows.
+      if (n == 0 && HungUp()) return Fail(EIO);
       return {};
     }
     return {};

@@ -54,6 +54,8 @@ class PosixSerialPort : public SerialPort {
   // Waits until the device is readable (readable true) or the time runs out; a failure when
   // poll fails. timeoutMs < 0 waits without limit.
   PortStatus WaitReadable(int timeoutMs, bool& readable);
+  // The other side of the terminal has gone (a pty whose master closed, a removed adapter).
+  bool HungUp() const;
 
   std::string directory_;
   int fd_ = -1;

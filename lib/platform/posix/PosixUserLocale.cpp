@@ -31,6 +31,9 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
 
 // Days between 1970-01-01 and 1899-12-30.
 constexpr std::int64_t kUnixToAutomation = 25569;
+// The automation days of 1 January 100 and 31 December 9999.
+constexpr double kFirstAutomationDay = -657434;
+constexpr double kLastAutomationDay = 2958465;
 
 }  // namespace
 
@@ -40,6 +43,8 @@ PosixUserLocale::PosixUserLocale(char16_t decimalSeparator, char16_t thousandSep
 WideString PosixUserLocale::DateTimeToText(Date value) const {
   // Automation dates before day 0 count the time of day forwards from the date's midnight.
   const double wholeDays = std::trunc(value.days);
+  // Outside 1 January 100 .. 31 December 9999 a date has no text, as the system gives none.
+  if (!(wholeDays >= kFirstAutomationDay && wholeDays <= kLastAutomationDay)) return {};
   const double fraction = std::fabs(value.days - wholeDays);
   auto seconds = static_cast<std::int64_t>(std::llround(fraction * 86400.0));
   std::int64_t days = static_cast<std::int64_t>(wholeDays);

@@ -28,7 +28,8 @@ bool ReachesProcedure(UINT message) {
 
 }  // namespace
 
-WinMessageWindow::WinMessageWindow(Procedure procedure) : procedure_(std::move(procedure)) {
+WinMessageWindow::WinMessageWindow(Procedure procedure)
+    : procedure_(std::make_shared<const Procedure>(std::move(procedure))) {
   static std::once_flag registered;
   std::call_once(registered, [] {
     WNDCLASSEXW windowClass{};
@@ -54,11 +55,12 @@ LRESULT CALLBACK WinMessageWindow::WindowProcedure(HWND hwnd, UINT message, WPAR
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<WinMessageWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr || !ReachesProcedure(message) || !self->procedure_) {
+  if (self == nullptr || !ReachesProcedure(message) || !*self->procedure_) {
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
+  const std::shared_ptr<const Procedure> procedure = self->procedure_;
   try {
-    return self->procedure_(WindowMessage{message, wParam, lParam});
+    return (*procedure)(WindowMessage{message, wParam, lParam});
   } catch (...) {
     // No exception may unwind through the system's message dispatch.
     return 0;

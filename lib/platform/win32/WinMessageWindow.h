@@ -11,7 +11,7 @@ namespace equ::win32 {
 
 // A message-only window of the creating thread. Messages from WM_USER up, and WM_TIMER, go to
 // the procedure; the system's own window messages go to the default window procedure. Destroy
-// it on the thread that made it.
+// it on the thread that made it; its own procedure may destroy it.
 class WinMessageWindow : public MessageWindow {
  public:
   explicit WinMessageWindow(Procedure procedure);
@@ -27,7 +27,8 @@ class WinMessageWindow : public MessageWindow {
  private:
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-  Procedure procedure_;
+  // Shared with a call under way, which keeps it while the procedure destroys its window.
+  std::shared_ptr<const Procedure> procedure_;
   WindowHandle hwnd_;
 };
 

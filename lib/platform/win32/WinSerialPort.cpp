@@ -164,6 +164,13 @@ PortStatus WinSerialPort::Read(void* buffer, std::uint32_t size, std::uint32_t& 
     ok = Finish(ReadFile(handle_.get(), buffer, size, nullptr, &own.record), own.record, got);
   }
   done = got;
+  // A read of nothing may also be a device that has gone (Wine reads a hung-up line as empty):
+  // the line's status, which such a device no longer answers, tells them apart.
+  if (ok && got == 0 && size > 0) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_.get(), &errors, &status)) return Fail();
+  }
   return ok;
 }
 

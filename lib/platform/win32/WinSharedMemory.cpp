@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
+#include <vector>
+
 #include "WinHandles.h"
 #include "WinText.h"
 
@@ -34,6 +38,38 @@ SharedMemory::ViewResult MapAll(KernelHandle mapping) {
   return std::make_unique<MappingView>(std::move(mapping), std::move(view), info.RegionSize);
 }
 
+// The user this process runs as: the TOKEN_USER record of the process token, whose SID points
+// into the same buffer.
+PortResult<std::vector<BYTE>> CurrentUser() {
+  KernelHandle token;
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return LastError();
+  token.reset(opened);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return LastError();
+  std::vector<BYTE> user(size);
+  if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return LastError();
+  return user;
+}
+
+// An access list with one entry: everything for the current user, nobody else.
+PortResult<LocalMemory> CurrentUserOnlyAcl(const std::vector<BYTE>& user) {
+  const auto* tokenUser = reinterpret_cast<const TOKEN_USER*>(user.data());
+  EXPLICIT_ACCESS_W entry{};
+  entry.grfAccessPermissions = GENERIC_ALL;
+  entry.grfAccessMode = SET_ACCESS;
+  entry.grfInheritance = NO_INHERITANCE;
+  entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  entry.Trustee.TrusteeType = TRUSTEE_IS_USER;
+  entry.Trustee.ptstrName = static_cast<LPWSTR>(tokenUser->User.Sid);
+  PACL list = nullptr;
+  const DWORD made = SetEntriesInAclW(1, &entry, nullptr, &list);
+  LocalMemory owned(list);
+  if (made != ERROR_SUCCESS) return PortFailure(SystemErrorText(made));
+  return owned;
+}
+
 }  // namespace
 
 SharedMemory::ViewResult WinSharedMemory::Open(const WideString& name) {
@@ -43,10 +79,16 @@ SharedMemory::ViewResult WinSharedMemory::Open(const WideString& name) {
 }
 
 SharedMemory::ViewResult WinSharedMemory::Create(const WideString& name, std::size_t size) {
-  // An access list that is present but empty: any process of the logon may open the mapping.
+  // Sender and receiver are of this process: only the current user may open the mapping.
+  const PortResult<std::vector<BYTE>> user = CurrentUser();
+  if (!user) return PortFailure(user.error());
+  const PortResult<LocalMemory> acl = CurrentUserOnlyAcl(*user);
+  if (!acl) return PortFailure(acl.error());
   SECURITY_DESCRIPTOR descriptor{};
-  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl->get()), FALSE)) {
+    return LastError();
+  }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, TRUE};
   KernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
                                           static_cast<DWORD>(size), WidePtr(name)));

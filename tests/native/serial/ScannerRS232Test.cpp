@@ -47,18 +47,20 @@ class ScannerRS232FakeTest : public ::testing::Test, public ChannelFixture {
 };
 
 TEST_F(ScannerRS232FakeTest, HandsOffTheCodesOfOneReadInOrderThenPulsesDtrOnce) {
-  channel.SetOnGetScanData(
-      [this](const WideString& data) { script->Add("got:" + WideToUtf8(data)); });
+  // The reader queues the codes of a read and pulses DTR without waiting for the host thread,
+  // which takes them when it serves its window (here, only once the pulse is done).
   script->reads = {"123\r\n456\r\n"};
   ASSERT_EQ(channel.Enable(), 0);
   auto events = [this] { return script->Events(); };
-  windows->ServeMessagesUntil([&] { return events().size() >= 7; }, 5000);
+  while (events().size() < 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  Collect(channel);
+  ASSERT_TRUE(AwaitBarcodes(2));
   channel.Disable();
   const std::vector<std::string> all = events();
-  ASSERT_GE(all.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + 7),
-            (std::vector<std::string>{"dtr:0", "dtr:1", "read:123\r\n456\r\n", "got:123", "got:456",
-                                      "dtr:0", "dtr:1"}));
+  ASSERT_GE(all.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + 5),
+            (std::vector<std::string>{"dtr:0", "dtr:1", "read:123\r\n456\r\n", "dtr:0", "dtr:1"}));
+  EXPECT_EQ(received, (std::vector<std::string>{"123", "456"}));
 }
 
 TEST_F(ScannerRS232FakeTest, TheTextComesFromTheAnsiCodePage) {
@@ -247,6 +249,177 @@ TEST_F(ScannerRS232PtyTest, DisableDuringABurstOfHandOffsReturns) {
   channel->Disable();
   EXPECT_FALSE(channel->Enabled());
   for (std::size_t i = 0; i < received.size(); ++i) EXPECT_EQ(received[i], "B" + std::to_string(i));
+}
+
+// What a callback of the channel does to the channel itself once the first barcode is in.
+enum class StopFromCallback { Disable, Enable, Destroy };
+
+class ScannerRS232StopFromCallbackTest : public ScannerRS232PtyTest,
+                                         public ::testing::WithParamInterface<StopFromCallback> {};
+
+TEST_P(ScannerRS232StopFromCallbackTest, ReturnsAndLosesNoBarcodeAlreadyCut) {
+  const StopFromCallback stop = GetParam();
+  bool stopped = false;
+  channel->SetOnGetScanData([&](const WideString& data) {
+    received.push_back(WideToUtf8(data));
+    if (stopped) return;
+    stopped = true;
+    switch (stop) {
+      case StopFromCallback::Disable:
+        channel->Disable();
+        break;
+      case StopFromCallback::Enable:
+        EXPECT_EQ(channel->Enable(), 0);
+        break;
+      case StopFromCallback::Destroy:
+        channel.reset();
+        break;
+    }
+  });
+  ASSERT_EQ(channel->Enable(), 0);
+  // All three are cut in one read, before the first one reaches the host thread.
+  pty->Write("A1\r\nA2\r\nA3\r\n");
+  if (stop == StopFromCallback::Destroy) {
+    ASSERT_TRUE(windows->ServeMessagesUntil([&] { return channel == nullptr; }, 5000));
+    Serve(50);
+    EXPECT_EQ(received, std::vector<std::string>{"A1"});
+    return;
+  }
+  ASSERT_TRUE(AwaitBarcodes(3));
+  EXPECT_EQ(received, (std::vector<std::string>{"A1", "A2", "A3"}));
+  if (stop == StopFromCallback::Disable) {
+    EXPECT_FALSE(channel->Enabled());
+    pty->Write("A4\r\n");
+    Serve(100);
+    EXPECT_EQ(received.size(), 3u);
+  } else {
+    EXPECT_TRUE(channel->Enabled());
+    pty->Write("B1\r\n");
+    ASSERT_TRUE(AwaitBarcodes(4));
+    EXPECT_EQ(received.back(), "B1");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, ScannerRS232StopFromCallbackTest,
+                         ::testing::Values(StopFromCallback::Disable, StopFromCallback::Enable,
+                                           StopFromCallback::Destroy));
+
+TEST_F(ScannerRS232PtyTest, DisableHandsOverTheCutBarcodesAtOnce) {
+  ASSERT_EQ(channel->Enable(), 0);
+  pty->Write("C1\r\nC2\r\n");
+  // Not served: the barcodes wait for the host thread until Disable takes them.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(received.empty());
+  channel->Disable();
+  EXPECT_EQ(received, (std::vector<std::string>{"C1", "C2"}));
+}
+
+// The host thread's other window: its messages must wait for the host's own loop.
+struct OtherHostWindow {
+  explicit OtherHostWindow(posix::PosixMessageWindows& windows)
+      : window(std::move(*windows.Create([this](const WindowMessage&) {
+          ++handled;
+          return std::intptr_t{0};
+        }))) {}
+  int handled = 0;
+  std::unique_ptr<MessageWindow> window;
+};
+
+TEST_F(ScannerRS232PtyTest, DisableRunsNoneOfTheHostThreadsOtherMessages) {
+  OtherHostWindow other(*windows);
+  channel->SetOnGetScanData([&](const WideString& data) {
+    received.push_back(WideToUtf8(data));
+    other.window->Post(WindowMessage{0x0400 + 100, 0, 0});
+    channel->Disable();
+    EXPECT_EQ(other.handled, 0) << "Disable from the callback ran a host message";
+  });
+  ASSERT_EQ(channel->Enable(), 0);
+  pty->Write("D1\r\n");
+  ASSERT_TRUE(AwaitBarcodes(1));
+  Serve(20);
+  EXPECT_EQ(other.handled, 1);
+
+  ASSERT_EQ(channel->Enable(), 0);
+  channel->SetOnGetScanData(nullptr);
+  other.window->Post(WindowMessage{0x0400 + 100, 0, 0});
+  channel->Disable();
+  EXPECT_EQ(other.handled, 1) << "Disable from the host ran a host message";
+  Serve(20);
+  EXPECT_EQ(other.handled, 2);
+}
+
+// The scanner pulled out (its pty removed) and plugged in again at the same device path.
+class ScannerRS232ReplugTest : public ScannerRS232PtyTest {
+ protected:
+  void SetUp() override {
+    SetLogMode(kLogModeAll);
+    ScannerRS232PtyTest::SetUp();
+    if (IsSkipped()) return;
+    channel->SetOnPortState([this](bool lost, const WideString& text) {
+      states.push_back((lost ? "lost: " : "restored: ") + WideToUtf8(text));
+    });
+  }
+  void TearDown() override {
+    ScannerRS232PtyTest::TearDown();
+    SetLogMode(kLogModeOff);
+  }
+  bool AwaitStates(std::size_t count) {
+    return windows->ServeMessagesUntil([&] { return states.size() >= count; }, 10000);
+  }
+
+  std::vector<std::string> states;
+  std::shared_ptr<testing::MemoryLogFiles> log = std::make_shared<testing::MemoryLogFiles>();
+  ScopedPlatformPorts ports{
+      PlatformPorts{.folders = std::make_shared<testing::MemoryFolders>(), .logFiles = log}};
+};
+
+TEST_F(ScannerRS232ReplugTest, ReportsTheLossAndTheRecoveryOnceAndReadsOn) {
+  ASSERT_EQ(channel->Enable(), 0);
+  pty->Write("R1\r\n");
+  ASSERT_TRUE(AwaitBarcodes(1));
+  EXPECT_FALSE(channel->PortLost());
+
+  const std::string directory = pty->Directory();
+  pty.reset();
+  ASSERT_TRUE(AwaitStates(1));
+  EXPECT_TRUE(channel->PortLost());
+  // While the device is away the reader keeps trying, without reporting again.
+  Serve(2500);
+  EXPECT_EQ(states,
+            std::vector<std::string>{"lost: Связь со сканером потеряна: порт COM7 недоступен"});
+  EXPECT_TRUE(channel->PortLost());
+
+  pty = std::make_unique<testing::PtyPair>(kPort, directory);
+  ASSERT_TRUE(pty->Ready());
+  ASSERT_TRUE(AwaitStates(2));
+  EXPECT_EQ(states[1], "restored: Связь со сканером восстановлена: порт COM7 открыт");
+  EXPECT_FALSE(channel->PortLost());
+  pty->Write("R2\r\nR3\r\n");
+  ASSERT_TRUE(AwaitBarcodes(3));
+  EXPECT_EQ(received, (std::vector<std::string>{"R1", "R2", "R3"}));
+  EXPECT_EQ(states.size(), 2u);
+
+  const std::string text = log->Text();
+  EXPECT_NE(text.find("\tERROR\tTScannerRS232.ReadData: \tСвязь со сканером потеряна: порт COM7 "
+                      "недоступен"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\tTScannerRS232.ReadData: \tСвязь со сканером восстановлена: порт COM7 "
+                      "открыт"),
+            std::string::npos);
+}
+
+TEST_F(ScannerRS232ReplugTest, DisableWhileThePortIsLostEndsTheLossAndEnableStartsAfresh) {
+  ASSERT_EQ(channel->Enable(), 0);
+  const std::string directory = pty->Directory();
+  pty.reset();
+  ASSERT_TRUE(AwaitStates(1));
+  channel->Disable();
+  EXPECT_FALSE(channel->PortLost());
+  EXPECT_EQ(channel->Enable(), 1011);
+  pty = std::make_unique<testing::PtyPair>(kPort, directory);
+  ASSERT_EQ(channel->Enable(), 0);
+  EXPECT_FALSE(channel->PortLost());
 }
 
 struct SpeedCase {

@@ -53,11 +53,21 @@ bool PtyPair::SocatAvailable() {
   return !SocatPath().empty();
 }
 
-PtyPair::PtyPair(int portNumber) : portNumber_(portNumber) {
+namespace {
+
+std::string NewPairDirectory() {
   std::random_device random;
-  directory_ = (std::filesystem::temp_directory_path() /
-                ("equ-serial-" + std::to_string(::getpid()) + "-" + std::to_string(random())))
-                   .string();
+  return (std::filesystem::temp_directory_path() /
+          ("equ-serial-" + std::to_string(::getpid()) + "-" + std::to_string(random())))
+      .string();
+}
+
+}  // namespace
+
+PtyPair::PtyPair(int portNumber) : PtyPair(portNumber, NewPairDirectory()) {}
+
+PtyPair::PtyPair(int portNumber, std::string directory)
+    : portNumber_(portNumber), directory_(std::move(directory)) {
   std::filesystem::create_directories(directory_);
   const std::string socat = SocatPath();
   if (socat.empty()) return;

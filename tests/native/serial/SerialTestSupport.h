@@ -25,6 +25,9 @@ class PtyPair {
  public:
   static bool SocatAvailable();
   explicit PtyPair(int portNumber);
+  // The pair made in a given directory: the same device path as an earlier pair that has gone
+  // (a scanner plugged in again).
+  PtyPair(int portNumber, std::string directory);
   ~PtyPair();
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
