@@ -99,13 +99,29 @@ timeout -k 10 150 "$@" --service "$base" --trust "$trust" --scanner "$scanner" \
 tool_pid=$!
 wait_for "$tool_log" "waiting for the customer's wallet code" 60
 sleep 2
-# The dialog is centred on the screen: its 469 x 148 pixels with a margin, the shadow included.
+# The dialog's 469 x 148 pixels with a margin, the shadow included. Wine centres it on the
+# screen it believes in, which after a virtual desktop of another size is not the X screen's
+# centre: the dialog is found among the mapped windows by its size.
+dialog_window() { # prints the window's X id and its origin
+  local window WIDTH HEIGHT X Y
+  for window in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || continue
+    if [[ ${WIDTH:-} == 469 && ${HEIGHT:-} == 148 ]]; then
+      echo "$window $X $Y"
+      return 0
+    fi
+  done
+  return 1
+}
 # Two pictures a second and a half apart: the countdown must have moved between them.
 shot() { # NAME
   import -window root "$work/screen.png" 2>/dev/null || return 1
-  read -r screen_w screen_h < <(identify -format '%w %h\n' "$work/screen.png")
-  convert "$work/screen.png" \
-    -crop "477x172+$(((screen_w - 469) / 2 - 4))+$(((screen_h - 148) / 2 - 22))" +repage "$1"
+  local window x y screen_w screen_h
+  if ! read -r window x y < <(dialog_window); then
+    read -r screen_w screen_h < <(identify -format '%w %h\n' "$work/screen.png")
+    x=$(((screen_w - 469) / 2)) y=$(((screen_h - 148) / 2))
+  fi
+  convert "$work/screen.png" -crop "477x172+$((x - 4))+$((y - 22))" +repage "$1"
 }
 if shot "$work/first.png" && sleep 1.5 && shot "$shots/payment_dialog.png"; then
   echo "the waiting dialog on the screen: $shots/payment_dialog.png"
@@ -117,6 +133,12 @@ if shot "$work/first.png" && sleep 1.5 && shot "$shots/payment_dialog.png"; then
   fi
 fi
 if [[ $scanner == keyboard ]]; then
+  # A low-level hook under Wine sees keys only while a Wine window has the X focus; a burst
+  # typed just as the focus arrives is split, so the scanner waits a moment.
+  if read -r window _ < <(dialog_window); then
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    sleep 0.5
+  fi
   echo "scanner types -> $WALLET (5 ms between keys)"
   xdotool type --delay 5 "$WALLET"
   xdotool key Return

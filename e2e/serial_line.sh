@@ -26,8 +26,14 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/equ-serial-line.XXXXXX")
 host_link="$WINEPREFIX/dosdevices/com$host_com"
 scanner_link="$WINEPREFIX/dosdevices/com$scanner_com"
 socat_pid=""
+# A port the prefix had before (Wine links com1 to /dev/ttyS0, which hosts with default
+# settings open) is given back as it was.
+earlier_host=$(readlink "$host_link" 2>/dev/null || true)
+earlier_scanner=$(readlink "$scanner_link" 2>/dev/null || true)
 cleanup() {
   rm -f "$host_link" "$scanner_link"
+  [[ -n $earlier_host ]] && ln -sfn "$earlier_host" "$host_link"
+  [[ -n $earlier_scanner ]] && ln -sfn "$earlier_scanner" "$scanner_link"
   if [[ -n $socat_pid ]]; then
     kill "$socat_pid" 2>/dev/null || true
     wait "$socat_pid" 2>/dev/null || true
